@@ -1,0 +1,38 @@
+# The two commands of the README, wrapping CMake and CTest. Both install missing Debian packages first.
+#   make run    build and run (PORTS="6000 1" picks the ports to open)
+#   make test   every test: ASan+UBSan build of everything, TSan build of the threaded library
+JOBS ?= $(shell nproc)
+PORTS ?= 6000
+CMAKE_QUIET = --log-level=WARNING
+
+export ASAN_OPTIONS = detect_leaks=1:abort_on_error=0:strict_string_checks=1
+export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS = halt_on_error=1:second_deadlock_stack=1
+
+.PHONY: run test deps build-release test-asan test-tsan format
+
+deps:
+	@bash scripts/install-deps
+
+build-release: deps
+	@cmake -S . -B build/release $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake --build build/release -j$(JOBS)
+
+run: build-release
+	@echo "The Tarvex window is not built yet: running Ostrel's monitor, which prints what terminals report."
+	@build/release/ostrel/ostrel-monitor $(PORTS)
+
+test: deps test-asan test-tsan
+
+test-asan:
+	@cmake -S . -B build/asan $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZER=address -DTARVEX_WERROR=ON
+	@cmake --build build/asan -j$(JOBS)
+	@cd build/asan && ctest -j$(JOBS) --output-on-failure
+
+test-tsan:
+	@cmake -S . -B build/tsan $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZER=thread -DTARVEX_OSTREL_ONLY=ON -DTARVEX_WERROR=ON
+	@cmake --build build/tsan -j$(JOBS)
+	@cd build/tsan && ctest -j$(JOBS) --output-on-failure -L ostrel
+
+format:
+	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

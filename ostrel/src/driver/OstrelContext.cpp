@@ -1,0 +1,174 @@
+#include "OstrelContext.h"
+
+#include "SerialPort.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+
+using namespace std::chrono_literals;
+using ostrel::PrivateMessage;
+
+OstrelContext::OstrelContext(void* userValue, const OstrelCallbacks& callbacks)
+    : keepRunning_(asio::make_work_guard(io_)), tickTimer_(io_), udp_(io_),
+      core_(*this, userValue, callbacks) {}
+
+std::unique_ptr<OstrelContext> OstrelContext::create(void* userValue, const OstrelCallbacks& callbacks) {
+    std::unique_ptr<OstrelContext> context(new OstrelContext(userValue, callbacks));
+    std::promise<std::thread::id> ready;
+    auto readyFuture = ready.get_future();
+    // The loop is known to run once it has run its first job; no export may post before that.
+    asio::post(context->io_, [&ready] { ready.set_value(std::this_thread::get_id()); });
+    context->worker_ = std::thread([raw = context.get()] { raw->io_.run(); });
+    context->workerId_ = readyFuture.get();
+    return context;
+}
+
+OstrelContext::~OstrelContext() {
+    quit();
+}
+
+bool OstrelContext::start(int portNumber, int replyTimeout, int retryLimit) {
+    const bool serial = ostrel::isSerialPortNumber(portNumber);
+    const bool opened = onWorker([&] {
+        if (serial) {
+            if (!ostrel::serialPorts()[portNumber - 1].open(portNumber, kSerialBaudRate))
+                return false;
+        } else {
+            if (!udp_.open() || !udp_.bind(portNumber))
+                return false;
+            watchSocket();
+        }
+        core_.storeValues(replyTimeout, retryLimit);
+        return true;
+    });
+    if (!opened)
+        return false;
+    if (serial) {
+        // Give the line time to settle before the receive pass polls it.
+        std::this_thread::sleep_for(200ms);
+        ostrel::serialPorts()[portNumber - 1].receiving = true;
+    }
+    onWorker([this] {
+        if (!timersStarted_) {
+            timersStarted_ = true;
+            post(PrivateMessage::MSG_START_TIMERS);
+        }
+    });
+    return true;
+}
+
+bool OstrelContext::startTranslib(const char* forwardHost, int forwardPort) {
+    // A truncated or malformed address would send alarms to the wrong place: refuse it instead.
+    in_addr parsed{};
+    if (!forwardHost || std::strlen(forwardHost) > 31 || inet_pton(AF_INET, forwardHost, &parsed) != 1)
+        return false;
+    onWorker([&] { core_.setForwardDestination(forwardHost, forwardPort); });
+    return true;
+}
+
+int OstrelContext::stop() {
+    post(PrivateMessage::MSG_STOP_SENDING);
+    std::this_thread::sleep_for(100ms);
+    return onWorker([this] { return udp_.close(); });
+}
+
+void OstrelContext::quit() {
+    if (!worker_.joinable())
+        return;
+    onWorker([this] { udp_.close(); });
+    post(PrivateMessage::MSG_STOP_SENDING);
+    post(PrivateMessage::Destroy);
+    worker_.join();
+    // Lets a line that the last frames were written to drain before the caller starts anew.
+    std::this_thread::sleep_for(200ms);
+}
+
+void OstrelContext::post(PrivateMessage message, std::uintptr_t parameter) {
+    asio::post(io_, [this, message, parameter] { handle(message, parameter); });
+}
+
+void OstrelContext::handle(PrivateMessage message, std::uintptr_t parameter) {
+    switch (message) {
+    case PrivateMessage::MSG_START_TIMERS:
+        ++startTimersHandled_;
+        core_.startTimers();
+        armTick();
+        break;
+    case PrivateMessage::MSG_STOP_SENDING:
+        core_.stopSending();
+        break;
+    case PrivateMessage::MSG_SOCKET:
+        if ((parameter & 0xFFFF) == ostrel::FD_READ)
+            readDatagram();
+        else if ((parameter & 0xFFFF) == ostrel::FD_CLOSE)
+            core_.onConnectionLost();
+        break;
+    case PrivateMessage::Destroy:
+        core_.stopTimers();
+        tickTimer_.cancel();
+        keepRunning_.reset();
+        io_.stop();
+        break;
+    }
+}
+
+void OstrelContext::armTick() {
+    if (ticking_)
+        return;
+    ticking_ = true;
+    nextTick_ = std::chrono::steady_clock::now() + kTickPeriod;
+    tickTimer_.expires_at(nextTick_);
+    tickTimer_.async_wait([this](const std::error_code& error) { onTick(error); });
+}
+
+void OstrelContext::onTick(const std::error_code& error) {
+    if (error || !core_.anyPassRunning()) {
+        ticking_ = false;
+        return;
+    }
+    core_.tick();
+    // Deadlines stay on the 100 ms grid; periods missed while the thread was busy are skipped, not
+    // replayed in a burst.
+    const auto now = std::chrono::steady_clock::now();
+    nextTick_ += kTickPeriod;
+    if (nextTick_ <= now)
+        nextTick_ += ((now - nextTick_) / kTickPeriod + 1) * kTickPeriod;
+    tickTimer_.expires_at(nextTick_);
+    tickTimer_.async_wait([this](const std::error_code& e) { onTick(e); });
+}
+
+void OstrelContext::watchSocket() {
+    udp_.socket().async_wait(asio::socket_base::wait_read, [this](const std::error_code& error) {
+        if (error == asio::error::operation_aborted || !udp_.isOpen())
+            return;
+        handle(PrivateMessage::MSG_SOCKET, error ? ostrel::FD_CLOSE : ostrel::FD_READ);
+        if (udp_.isOpen())
+            watchSocket();
+    });
+}
+
+void OstrelContext::readDatagram() {
+    std::array<std::uint8_t, 128> buffer{};
+    const auto received = udp_.receive(buffer);
+    if (received.error) {
+        const auto code = received.error.value();
+        // Only a broken socket is a lost connection; a spurious wake-up or an ICMP echo of a refused
+        // datagram is not.
+        if (code != EAGAIN && code != EWOULDBLOCK && code != EINTR && code != ECONNREFUSED)
+            handle(PrivateMessage::MSG_SOCKET, ostrel::FD_CLOSE);
+        return;
+    }
+    core_.onDatagram(buffer, received.count, received.sourceText, received.sourcePort);
+}
+
+bool OstrelContext::isSerialReceiving(int portIndex) const {
+    return ostrel::serialPorts()[portIndex].receiving;
+}
+
+int OstrelContext::readSerial(int portIndex, std::span<std::uint8_t> buffer) {
+    return ostrel::serialPorts()[portIndex].read(buffer);
+}
+
+void OstrelContext::closeUdp() {
+    udp_.close();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "PrivateMessage.h"
+#include "UdpPort.h"
+#include "core/OstrelCore.h"
+#include "ostrel/ostrel.h"
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+#include <asio/post.hpp>
+#include <asio/steady_timer.hpp>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <type_traits>
+
+// The library context behind the C handle. It owns the worker thread and its loop, the UDP socket and
+// the core; everything the core does runs on the worker thread, driven by the 100 ms tick and by socket
+// readiness. The caller's thread only posts to the loop or runs short jobs on it and waits for them.
+struct OstrelContext final : private ostrel::Transport {
+public:
+    static constexpr std::chrono::milliseconds kTickPeriod{100};
+    static constexpr int kSerialBaudRate = 9600;
+
+    // Returns a context whose loop is running, or null when the thread cannot be started.
+    static std::unique_ptr<OstrelContext> create(void* userValue, const OstrelCallbacks& callbacks);
+    ~OstrelContext() override;
+
+    bool start(int portNumber, int replyTimeout, int retryLimit);
+    bool startTranslib(const char* forwardHost, int forwardPort);
+    int stop();
+    // Closes the socket, ends the worker thread and waits for it; the destructor does this too.
+    void quit();
+
+    // Runs job on the worker thread and returns its result; inline when already there.
+    template <class Job> auto onWorker(Job&& job) -> std::invoke_result_t<Job&> {
+        if (std::this_thread::get_id() == workerId_)
+            return job();
+        std::packaged_task<std::invoke_result_t<Job&>()> task(std::forward<Job>(job));
+        auto result = task.get_future();
+        asio::post(io_, std::move(task));
+        return result.get();
+    }
+
+    // Read on the worker thread (see onWorker).
+    const ostrel::OstrelCore& core() const { return core_; }
+    const ostrel::UdpPort& udpPort() const { return udp_; }
+    int startTimersHandled() const { return startTimersHandled_; }
+
+private:
+    OstrelContext(void* userValue, const OstrelCallbacks& callbacks);
+
+    void post(ostrel::PrivateMessage message, std::uintptr_t parameter = 0);
+    void handle(ostrel::PrivateMessage message, std::uintptr_t parameter);
+    void armTick();
+    void onTick(const std::error_code& error);
+    void watchSocket();
+    void readDatagram();
+
+    // Transport
+    bool isSerialReceiving(int portIndex) const override;
+    int readSerial(int portIndex, std::span<std::uint8_t> buffer) override;
+    void closeUdp() override;
+
+    asio::io_context io_;
+    asio::executor_work_guard<asio::io_context::executor_type> keepRunning_;
+    asio::steady_timer tickTimer_;
+    std::chrono::steady_clock::time_point nextTick_;
+    bool ticking_ = false;
+    ostrel::UdpPort udp_;
+    ostrel::OstrelCore core_;
+    bool timersStarted_ = false;
+    int startTimersHandled_ = 0;
+    std::thread worker_;
+    std::thread::id workerId_;
+};
