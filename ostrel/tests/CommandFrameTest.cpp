@@ -1,0 +1,3 @@
+#include "core/CommandFrame.h"
+
+#include <gtest/gtest.h>

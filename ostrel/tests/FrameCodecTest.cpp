@@ -1,0 +1,3 @@
+#include "core/FrameCodec.h"
+
+#include <gtest/gtest.h>

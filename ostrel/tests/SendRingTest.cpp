@@ -1,0 +1,3 @@
+#include "core/SendRing.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "core/TerminalTable.h"
+
+#include <gtest/gtest.h>
