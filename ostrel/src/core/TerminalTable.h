@@ -1,1 +1,211 @@
 #pragma once
+
+#include "LockRecord.h"
+#include "PortIndex.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace ostrel {
+
+// Values of TerminalRecord::state; a BlockEntry uses NeverHeard, OnLine and OffLine.
+namespace terminal_state {
+inline constexpr std::uint8_t kNeverHeard = 0;
+inline constexpr std::uint8_t kOnLine = 1;
+inline constexpr std::uint8_t kOnLineStatusBit2 = 2;
+inline constexpr std::uint8_t kOnLineStatusBit6 = 3;
+inline constexpr std::uint8_t kOffLine = 4;
+} // namespace terminal_state
+
+// Values of ZoneEntry::zoneState.
+namespace zone_state {
+inline constexpr std::uint8_t kNone = 0;
+inline constexpr std::uint8_t kNormal = 1;
+inline constexpr std::uint8_t kAlarm = 2;
+} // namespace zone_state
+
+constexpr bool isOnLine(std::uint8_t state) {
+    return state != terminal_state::kNeverHeard && state != terminal_state::kOffLine;
+}
+
+// A field that the worker thread reads without the table lock while the caller's thread may write it
+// under the lock (SetTerminalProperty), or the other way round. Each access is a relaxed atomic: the
+// readers only need a whole value, never an ordering with other fields.
+template <typename T> class Relaxed {
+public:
+    constexpr Relaxed(T value = T{}) : value_(value) {}
+    Relaxed(const Relaxed&) = delete;
+    // Assigning one field from another copies its value.
+    Relaxed& operator=(const Relaxed& other) { return *this = static_cast<T>(other); }
+
+    operator T() const { return value_.load(std::memory_order_relaxed); }
+    Relaxed& operator=(T value) {
+        value_.store(value, std::memory_order_relaxed);
+        return *this;
+    }
+
+private:
+    std::atomic<T> value_;
+};
+
+// A sender's dotted IPv4 address, kept as its four octets and written out as text on demand.
+// Empty until a frame sets it.
+class Ipv4Text {
+public:
+    // Serial terminals have no address of their own; they are known as 0.0.0.0.
+    static constexpr Ipv4Text unspecified() {
+        Ipv4Text address;
+        address.present_ = true;
+        return address;
+    }
+    // A text that is not a dotted IPv4 address (or null) stands for 0.0.0.0.
+    static Ipv4Text parse(const char* text);
+
+    // Writes the dotted text ("" while empty), cut to fit and always terminated; nothing if out is empty.
+    void copyTo(std::span<char> out) const;
+
+private:
+    std::array<std::uint8_t, 4> octets_{};
+    bool present_ = false;
+};
+
+// The longest dotted IPv4 text with its terminator.
+inline constexpr std::size_t kIpv4TextSize = 16;
+
+struct ZoneEntry {
+    std::uint8_t zoneState : 2 = zone_state::kNone;
+    // 1 when the zone's flag bit of the last long report was clear.
+    std::uint8_t zoneFlag : 1 = 0;
+};
+
+// The route of the last frame heard from any terminal of one block (port, addressA).
+struct BlockEntry {
+    Ipv4Text ipText;
+    std::int32_t udpPort = 0;
+    std::uint8_t protocolType = 0;
+    std::uint8_t state = terminal_state::kNeverHeard;
+};
+
+// One terminal (port, addressA, addressB). A default-constructed record is in its reset state, except
+// that block records (addressB 255) start with countdown and timeout at kBlockTimeout.
+// countdown, timeout and state are Relaxed: SetTerminalProperty writes them on the caller's thread while
+// the worker reads them lock-free, and restoreBlock writes state lock-free while a query reads it. The
+// other fields are either written only on the worker thread or read and written under the lock.
+struct TerminalRecord {
+    // Counts down once per count-down pass of the port; the terminal expires at 0.
+    Relaxed<std::int32_t> countdown;
+    // Loaded into countdown whenever the terminal is heard; 0 keeps it from expiring by time.
+    Relaxed<std::int32_t> timeout;
+    // The sender's UDP source port; for serial terminals the port number 1..10.
+    std::int32_t udpPort = 0;
+    Ipv4Text ipText;
+    std::uint8_t protocolType = 0;
+    std::uint8_t bit0Clear = 0;
+    // 1 until the first status report after a reset or after going off line.
+    std::uint8_t fresh = 1;
+    std::uint8_t lastZoneAlarms = 0;
+    std::uint8_t lastStatus = 0;
+    std::uint8_t lastZoneFlags = 0;
+    std::uint8_t previousState = terminal_state::kNeverHeard;
+    Relaxed<std::uint8_t> state{terminal_state::kNeverHeard};
+    // Zone 1 first.
+    std::array<ZoneEntry, 8> zones{};
+};
+
+// Every terminal seen on every port: how to reach it, whether it is on line, its status and zones.
+// All 11 x 256 x 256 records are allocated once, at construction, and addressed directly.
+// Operations take the table lock for their whole run unless marked lock-free; the lock-free ones are
+// called on the worker thread only. Port arguments are port indexes 0..10; any other index finds no
+// terminal, so operations on it change nothing and report false, 0 or a never-heard record.
+class TerminalTable {
+public:
+    static constexpr int kAddressCount = 256;
+    // Address B of a block's own record; the block record of block 255 is the port entry.
+    static constexpr std::uint8_t kBlockRecordAddress = 255;
+    static constexpr std::uint8_t kPortEntryBlock = 255;
+    // Addresses B above this are not given back their state when their block returns.
+    static constexpr std::uint8_t kLastRestoredAddress = 239;
+    static constexpr std::int32_t kBlockTimeout = 90;
+    static constexpr std::int32_t kUdpPortEntryCountdown = 90;
+    static constexpr std::int32_t kSerialPortEntryCountdown = 30;
+    // What the count-down pass holds a record with timeout 0 at, so that it never reaches 0.
+    static constexpr std::int32_t kHeldCountdown = 0xFFFF;
+
+    struct Route {
+        char ipText[32] = {};
+        int udpPort = 0;
+        std::uint8_t protocolType = 0;
+    };
+
+    TerminalTable();
+    TerminalTable(const TerminalTable&) = delete;
+    TerminalTable& operator=(const TerminalTable&) = delete;
+
+    // Every port, block and terminal back to the reset state, as after a connection loss.
+    void reset();
+
+    // A frame from (a, b) arrived with this route. Returns true when the terminal came on line.
+    bool heard(int port, std::uint8_t a, std::uint8_t b, const char* ipText, int udpPort,
+               std::uint8_t protocolType);
+    // Where to send a frame for (a, b): the terminal's own route, else its block's for a terminal
+    // without a timeout, else the port's. Returns false, leaving out unchanged, when none is on line.
+    bool lookupRoute(int port, std::uint8_t a, std::uint8_t b, Route& out);
+
+    // The terminal goes off line, remembering its state for when its block returns; zone flags stay.
+    void markOffLine(int port, std::uint8_t a, std::uint8_t b);
+    // The block record expired: every live terminal of the block is due to expire, the block is off line.
+    void blockOffLine(int port, std::uint8_t a);
+    // Lock-free. The block record is back: terminals 0..239 regain the state they had.
+    void restoreBlock(int port, std::uint8_t a);
+    // One count-down step for (a, b). Returns true when the rest of the block should count down too:
+    // the port has been heard and the block is on line.
+    bool countDown(int port, std::uint8_t a, std::uint8_t b);
+    // Lock-free. True when the terminal is on line and its countdown has run out.
+    bool isExpired(int port, std::uint8_t a, std::uint8_t b) const;
+
+    // The new state carried by a status report (zone bit k is zone k + 1); zone flags only in a long one.
+    void storeStatus(int port, std::uint8_t a, std::uint8_t b, std::uint8_t status, std::uint8_t zoneAlarms,
+                     std::uint8_t zoneFlags, bool longReport);
+    // Lock-free. The report bytes the next status report is compared against.
+    void storeLastReport(int port, std::uint8_t a, std::uint8_t b, std::uint8_t status,
+                         std::uint8_t zoneAlarms, std::uint8_t zoneFlags, bool longReport);
+
+    // Lock-free view for the worker thread's comparisons.
+    const TerminalRecord& record(int port, std::uint8_t a, std::uint8_t b) const;
+
+    // The queries of the C interface, on the caller's thread.
+    // Writes the terminal's state; returns its bit0Clear.
+    std::uint8_t terminalState(int port, std::uint8_t a, std::uint8_t b, std::int32_t& state);
+    // Only the low 8 bits of zone count. For zone 1..8 writes its zoneState and returns its zoneFlag;
+    // other zones do not exist: nothing is written and the result is 0.
+    std::uint8_t alarmState(int port, std::uint8_t a, std::uint8_t b, int zone, std::int32_t& zoneState);
+    // Writes the timeout, the UDP port (the block's when the terminal has none) and, into at least
+    // kIpv4TextSize bytes (nothing when null), the address the terminal is reached at.
+    void terminalProperty(int port, std::uint8_t a, std::uint8_t b, std::int32_t& timeout,
+                          std::int32_t& udpPort, char* addressText);
+    // Gives the terminal a timeout and puts it on line, together with its port entry.
+    void setTerminalProperty(int port, std::uint8_t a, std::uint8_t b, std::int32_t timeout);
+
+    LockRecord& lock() { return lock_; }
+
+private:
+    struct PortTable {
+        std::uint8_t portSeen = 0;
+        std::array<BlockEntry, kAddressCount> blocks;
+        std::array<std::array<TerminalRecord, kAddressCount>, kAddressCount> records;
+
+        TerminalRecord& portEntry() { return records[kPortEntryBlock][kBlockRecordAddress]; }
+    };
+    static_assert(sizeof(PortTable) * kPortCount < 27'000'000, "the table is allocated with every context");
+
+    static bool isPortIndex(int port) { return port >= 0 && port < kPortCount; }
+
+    std::unique_ptr<std::array<PortTable, kPortCount>> ports_;
+    LockRecord lock_;
+};
+
+} // namespace ostrel
