@@ -1,5 +1,5 @@
 // The core in synthetic time: each tick() is one 100 ms period, driven by the test.
-#include "core/OstrelCore.h"
+#include "support/CoreHarness.h"
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -11,52 +11,7 @@ using ostrel::Pass;
 
 namespace {
 
-// Serial lines as queues of bytes that the test fills; a record of what the core asked for.
-class FakeTransport : public ostrel::Transport {
-public:
-    std::array<bool, ostrel::kSerialPortCount> receiving{};
-    std::array<std::deque<std::uint8_t>, ostrel::kSerialPortCount> queued;
-    int reads = 0;
-    int udpCloses = 0;
-
-    bool isSerialReceiving(int portIndex) const override { return receiving[portIndex]; }
-    int readSerial(int portIndex, std::span<std::uint8_t> buffer) override {
-        ++reads;
-        auto& q = queued[portIndex];
-        const std::size_t n = std::min(q.size(), buffer.size());
-        std::copy_n(q.begin(), n, buffer.begin());
-        q.erase(q.begin(), q.begin() + static_cast<std::ptrdiff_t>(n));
-        return static_cast<int>(n);
-    }
-    void closeUdp() override { ++udpCloses; }
-
-    void arrive(int portIndex, std::size_t count, std::uint8_t first = 0) {
-        for (std::size_t i = 0; i < count; ++i)
-            queued[portIndex].push_back(static_cast<std::uint8_t>(first + i));
-    }
-};
-
-struct Recorded {
-    std::vector<std::string> lost;
-};
-
-Recorded* recorded(void* user) {
-    return static_cast<Recorded*>(user);
-}
-
-class OstrelCoreTest : public ::testing::Test {
-protected:
-    OstrelCoreTest() {
-        callbacks.onConnectionLost = [](void* user, const char* text) {
-            recorded(user)->lost.emplace_back(text);
-        };
-    }
-
-    FakeTransport transport;
-    Recorded record;
-    OstrelCallbacks callbacks{};
-    OstrelCore core{transport, &record, callbacks};
-};
+class OstrelCoreTest : public CoreHarness {};
 
 } // namespace
 
@@ -88,7 +43,7 @@ TEST_F(OstrelCoreTest, StoppingTheSendPumpLeavesTheOtherPassesRunning) {
     EXPECT_TRUE(core.isRunning(Pass::SerialReceive));
     EXPECT_TRUE(core.anyPassRunning());
 
-    transport.arrive(4, 3);
+    transport.arrive(4, 3, 0);
     core.tick();
     EXPECT_EQ(core.serialReceiveCount(4), 3) << "serial input is still read";
 }
@@ -96,8 +51,8 @@ TEST_F(OstrelCoreTest, StoppingTheSendPumpLeavesTheOtherPassesRunning) {
 TEST_F(OstrelCoreTest, SerialReceivePollsOnlyStartedPortsInOrder) {
     transport.receiving[2] = true;
     transport.receiving[9] = true;
-    transport.arrive(0, 5); // never started: not read
-    transport.arrive(2, 4);
+    transport.arrive(0, 5, 0); // never started: not read
+    transport.arrive(2, 4, 0);
     transport.arrive(9, 2, 0x40);
     core.startTimers();
     core.tick();
@@ -125,7 +80,7 @@ TEST_F(OstrelCoreTest, ASerialFrameSplitAcrossTicksIsCollectedAndAQuietTickDisca
 TEST_F(OstrelCoreTest, SerialInputThatWouldOverrunTheBufferStartsItAgain) {
     transport.receiving[3] = true;
     core.startTimers();
-    transport.arrive(3, 200);
+    transport.arrive(3, 200, 0);
     core.tick();
     ASSERT_EQ(core.serialReceiveCount(3), 128) << "one read takes at most a buffer";
     core.tick();
@@ -137,24 +92,11 @@ TEST_F(OstrelCoreTest, SerialInputThatWouldOverrunTheBufferStartsItAgain) {
 TEST_F(OstrelCoreTest, StartingTheTimersClearsPartialSerialInput) {
     transport.receiving[0] = true;
     core.startTimers();
-    transport.arrive(0, 6);
+    transport.arrive(0, 6, 0);
     core.tick();
     ASSERT_EQ(core.serialReceiveCount(0), 6);
     core.startTimers();
     EXPECT_EQ(core.serialReceiveCount(0), 0);
-}
-
-TEST_F(OstrelCoreTest, LosingTheConnectionReportsPcDroppedAndClosesTheSocket) {
-    core.onConnectionLost();
-    ASSERT_EQ(record.lost.size(), 1u);
-    EXPECT_EQ(record.lost[0], "PC dropped.");
-    EXPECT_STREQ(core.textBuffer(), "PC dropped.");
-    EXPECT_EQ(transport.udpCloses, 1);
-
-    callbacks.onConnectionLost = nullptr; // an empty slot is skipped, the socket still closes
-    core.onConnectionLost();
-    EXPECT_EQ(record.lost.size(), 1u);
-    EXPECT_EQ(transport.udpCloses, 2);
 }
 
 TEST_F(OstrelCoreTest, StoredValuesAndForwardDestinationAreKept) {

@@ -140,7 +140,10 @@ TEST_F(TerminalTableTest, OffLineTerminalsGetTheirStateBackWithTheirBlock) {
         hear(3, b, "10.0.0.1", 5000);
         table.markOffLine(kUdp, 3, b);
     }
+    hear(3, 7, "10.0.0.1", 5000); // on line throughout
     table.restoreBlock(kUdp, 3);
+    EXPECT_EQ(at(kUdp, 3, 7).state, terminal_state::kOnLine) << "a live terminal keeps its state";
+    EXPECT_EQ(at(kUdp, 3, 8).state, terminal_state::kNeverHeard);
     EXPECT_EQ(terminal.state, terminal_state::kOnLineStatusBit6);
     EXPECT_EQ(at(kUdp, 3, 0).state, terminal_state::kOnLine);
     EXPECT_EQ(at(kUdp, 3, 239).state, terminal_state::kOnLine);

@@ -2,18 +2,67 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace ostrel {
 
 namespace {
+
 constexpr char kConnectionLostText[] = "PC dropped.";
-constexpr int kDatagramCapacity = 128;
+constexpr char kSerialSenderText[] = "0.0.0.0";
+constexpr std::uint8_t kLowestReplyCode = 129;
+constexpr std::uint8_t kLowestSerialCommandCode = 129;
+
+int sumOf(std::span<const std::uint8_t> bytes) {
+    int sum = 0;
+    for (std::uint8_t byte : bytes)
+        sum += byte;
+    return sum & 0xFF;
+}
+
+// Report codes of the serial form and their canonical numbers; 0 for anything else.
+std::uint8_t serialReportCode(std::uint8_t code) {
+    switch (code) {
+    case 224:
+        return 1;
+    case 241:
+        return 2;
+    case 226:
+        return 3;
+    case 227:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// A serial report in canonical form. Besides the header only a status report (241) carries its data over;
+// the other reports keep the serial bytes from 7 on where they were.
+void serialReportToCanonical(std::span<const std::uint8_t> serial, CanonicalFrame& out) {
+    out.bytes.fill(0);
+    std::copy(serial.begin(), serial.end(), out.bytes.begin());
+    const std::uint8_t code = serial[3];
+    const int serialLength = static_cast<int>(serial.size());
+    const int length = code == 224 ? serialLength + 3 : serialLength - 3;
+    if (code == 241 && length > 8)
+        std::memmove(out.bytes.data() + 7, serial.data() + 6, static_cast<std::size_t>(length - 8));
+    out.bytes[0] = static_cast<std::uint8_t>(length);
+    out.bytes[1] = serial[0];
+    out.bytes[2] = serial[1];
+    out.bytes[3] = out.bytes[4] = out.bytes[5] = 0;
+    out.bytes[6] = serialReportCode(code);
+    out.length = length;
+}
+
 } // namespace
 
 OstrelCore::OstrelCore(Transport& transport, void* userValue, const OstrelCallbacks& callbacks)
-    : transport_(transport), userValue_(userValue), callbacks_(callbacks) {}
+    : transport_(transport), callbacks_(userValue, callbacks),
+      pump_(rings_, sendQueueLock_, table_, transport, callbacks_),
+      frames_(table_, transport, callbacks_, forward_), timeouts_(table_, callbacks_) {}
 
 void OstrelCore::startTimers() {
+    pump_.clear();
     serialCounts_.fill(0);
     running_.fill(true);
 }
@@ -34,9 +83,9 @@ void OstrelCore::tick() {
     if (isRunning(Pass::SendPump))
         runSendPump();
     if (isRunning(Pass::CountDown))
-        runCountDown();
+        timeouts_.countDownPass();
     if (isRunning(Pass::ExpiryScan))
-        runExpiryScan();
+        timeouts_.expiryScanPass();
     if (isRunning(Pass::SerialReceive))
         runSerialReceive();
 }
@@ -47,33 +96,78 @@ void OstrelCore::storeValues(int replyTimeout, int retryLimit) {
 }
 
 void OstrelCore::setForwardDestination(const char* host, int port) {
-    forwardHost_.fill('\0');
-    std::strncpy(forwardHost_.data(), host, forwardHost_.size() - 1);
-    forwardPort_ = port;
+    forward_.host.fill('\0');
+    std::strncpy(forward_.host.data(), host, forward_.host.size() - 1);
+    forward_.port = port;
 }
 
-void OstrelCore::onDatagram(std::span<const std::uint8_t> bytes, int count, const char* sourceText,
+bool OstrelCore::queueFrame(int portIndex, const CommandFrame& frame) {
+    std::lock_guard lock(sendQueueLock_);
+    return rings_.push(portIndex, frame);
+}
+
+void OstrelCore::runSendPump() {
+    pump_.run(retryLimit_);
+}
+
+void OstrelCore::replyArrivedOnUdp() {
+    pump_.endWait(kUdpPortIndex);
+    // The next frame need not wait for the tick; but a stopped pump stays stopped.
+    if (isRunning(Pass::SendPump))
+        runSendPump();
+}
+
+void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, const char* sourceText,
                             std::uint16_t sourcePort) {
     // Failed reads, empty datagrams and datagrams larger than a frame can be are dropped unread.
-    if (count <= 0 || count > kDatagramCapacity || static_cast<std::size_t>(count) > bytes.size())
+    if (count <= 0 || count > kDatagramCapacity || static_cast<std::size_t>(count) > buffer.size())
         return;
-    static_cast<void>(sourceText);
-    static_cast<void>(sourcePort);
+    const auto datagram = buffer.first(static_cast<std::size_t>(count));
+    const int sum = sumOf(datagram.first(datagram.size() - 1));
+    const std::uint8_t last = datagram.back();
+
+    CanonicalFrame frame;
+    std::uint8_t protocolType = 0;
+    const char* senderText = sourceText;
+    if (sum + last == 255) {
+        if (pump_.isUdpNetworkReply(datagram)) {
+            replyArrivedOnUdp();
+            return;
+        }
+        if (networkToCanonical(datagram, frame)) {
+            protocolType = 2;
+            senderText = frame.senderText;
+        }
+    }
+    if (protocolType == 0) {
+        if (datagram[0] != count || last != sum)
+            return; // neither form: dropped without an answer
+        std::copy(datagram.begin(), datagram.end(), frame.bytes.begin());
+        frame.length = count;
+        protocolType = 1;
+    }
+    const auto canonical = std::span<const std::uint8_t>(frame.bytes.data(), frame.bytes.size());
+    if (pump_.isUdpCanonicalReply(canonical)) {
+        replyArrivedOnUdp();
+        return;
+    }
+    processTerminalFrame(kUdpPortIndex, canonical, senderText, sourcePort, protocolType);
+    if (frame.bytes[6] >= 1 && frame.bytes[6] <= 4)
+        frames_.acknowledgeOverUdp(canonical, protocolType, senderText, sourcePort);
+}
+
+void OstrelCore::processTerminalFrame(int port, std::span<const std::uint8_t> frame, const char* senderText,
+                                      int udpPort, std::uint8_t protocolType) {
+    timeouts_.heard(port, frame[1], frame[2]);
+    frames_.process(port, frame, senderText, udpPort, protocolType);
 }
 
 void OstrelCore::onConnectionLost() {
-    textBuffer_.fill('\0');
-    std::memcpy(textBuffer_.data(), kConnectionLostText, sizeof kConnectionLostText);
-    if (callbacks_.onConnectionLost)
-        callbacks_.onConnectionLost(userValue_, textBuffer_.data());
+    callbacks_.connectionLost(kConnectionLostText);
+    table_.reset();
+    timeouts_.reset();
     transport_.closeUdp();
 }
-
-void OstrelCore::runSendPump() {}
-
-void OstrelCore::runCountDown() {}
-
-void OstrelCore::runExpiryScan() {}
 
 void OstrelCore::runSerialReceive() {
     for (int port = 0; port < kSerialPortCount; ++port) {
@@ -91,7 +185,47 @@ void OstrelCore::runSerialReceive() {
             serialCounts_[port] = 0;
         std::copy_n(chunk.begin(), read, serialBuffers_[port].begin() + serialCounts_[port]);
         serialCounts_[port] = static_cast<std::uint8_t>(serialCounts_[port] + read);
+        examineSerialInput(port);
     }
+}
+
+void OstrelCore::examineSerialInput(int port) {
+    const int count = serialCounts_[port];
+    auto& buffer = serialBuffers_[port];
+    const auto input = std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count));
+    const int sum = sumOf(input.first(input.size() - 1));
+
+    // The canonical form, as protocol type 1 terminals write it.
+    if (count == buffer[0] && count >= 8 && buffer[count - 1] == sum) {
+        const std::uint8_t code = buffer[6];
+        if (code >= kLowestReplyCode && pump_.isSerialCanonicalReply(port, code)) {
+            pump_.endWait(port);
+            return;
+        }
+        if (code >= 1 && code <= 4) {
+            frames_.acknowledgeCanonicalOnSerial(port, input);
+            CanonicalFrame frame;
+            std::copy(input.begin(), input.end(), frame.bytes.begin());
+            processTerminalFrame(port, frame.bytes, kSerialSenderText, portNumberOf(port), 1);
+            return;
+        }
+    }
+
+    // The serial form of protocol type 2 terminals.
+    if (count != buffer[2] || count < 5 || sum + buffer[count - 1] != 255)
+        return; // perhaps the rest comes with the next tick
+    const std::uint8_t code = buffer[3];
+    if (code >= kLowestSerialCommandCode && pump_.isSerialFrameReply(port, code)) {
+        pump_.endWait(port);
+    } else if (code >= kLowestSerialCommandCode) {
+        frames_.acknowledgeSerialFrame(port, buffer[0], buffer[1]);
+        if (serialReportCode(code) != 0) {
+            CanonicalFrame frame;
+            serialReportToCanonical(input, frame);
+            processTerminalFrame(port, frame.bytes, kSerialSenderText, portNumberOf(port), 2);
+        }
+    }
+    serialCounts_[port] = 0;
 }
 
 } // namespace ostrel

@@ -1,7 +1,14 @@
 #pragma once
 
+#include "CallbackCaller.h"
+#include "CommandFrame.h"
 #include "LockRecord.h"
 #include "PortIndex.h"
+#include "SendPump.h"
+#include "SendRing.h"
+#include "TerminalFrames.h"
+#include "TerminalTable.h"
+#include "TerminalTimeouts.h"
 #include "Transport.h"
 #include "ostrel/ostrel.h"
 
@@ -17,17 +24,18 @@ inline constexpr int kPassCount = 4;
 
 // Ostrel's state and rules, without threads, clocks or sockets. The driver feeds it events (a tick
 // every 100 ms, a datagram, the socket lost) on one thread and performs its requests through the
-// Transport; tests feed it the same events in synthetic time.
+// Transport; tests feed it the same events in synthetic time. Only queueFrame and the table's queries
+// may be called from other threads.
 class OstrelCore {
 public:
     static constexpr std::size_t kSerialBufferSize = 128;
-    static constexpr std::size_t kTextBufferSize = 256;
+    static constexpr int kDatagramCapacity = 128;
 
     OstrelCore(Transport& transport, void* userValue, const OstrelCallbacks& callbacks);
     OstrelCore(const OstrelCore&) = delete;
     OstrelCore& operator=(const OstrelCore&) = delete;
 
-    // MSG_START_TIMERS: clears the per-port receive state and switches all four passes on.
+    // MSG_START_TIMERS: forgets every wait and partial serial input, switches all four passes on.
     void startTimers();
     // MSG_STOP_SENDING: switches the send pump off; the other passes go on.
     void stopSending();
@@ -46,8 +54,12 @@ public:
 
     // Start_Translib's destination for zone alarms; host is a dotted IPv4 text of at most 31 characters.
     void setForwardDestination(const char* host, int port);
-    const char* forwardHost() const { return forwardHost_.data(); }
-    int forwardPort() const { return forwardPort_; }
+    const char* forwardHost() const { return forward_.host.data(); }
+    int forwardPort() const { return forward_.port; }
+
+    // Queues a copy of the frame for the port under the send-queue lock; false when its ring is full.
+    // Safe from any thread.
+    bool queueFrame(int portIndex, const CommandFrame& frame);
 
     // One datagram read from the UDP port; count is what the socket reported (may exceed the buffer).
     void onDatagram(std::span<const std::uint8_t> bytes, int count, const char* sourceText,
@@ -55,38 +67,41 @@ public:
     // The network closed the UDP socket.
     void onConnectionLost();
 
+    TerminalTable& table() { return table_; }
+    const TerminalTable& table() const { return table_; }
+    const SendPump& sendPump() const { return pump_; }
     int serialReceiveCount(int portIndex) const { return serialCounts_[portIndex]; }
     std::span<const std::uint8_t> serialReceiveBuffer(int portIndex) const {
         return {serialBuffers_[portIndex].data(), static_cast<std::size_t>(serialCounts_[portIndex])};
     }
-    const char* textBuffer() const { return textBuffer_.data(); }
-
-    // Guards the send rings: taken by the command exports on the caller's thread and by the pump.
+    const char* textBuffer() const { return callbacks_.textBuffer(); }
     LockRecord& sendQueueLock() { return sendQueueLock_; }
 
 private:
     void runSendPump();
-    void runCountDown();
-    void runExpiryScan();
     void runSerialReceive();
+    void examineSerialInput(int portIndex);
+    void replyArrivedOnUdp();
+    void processTerminalFrame(int portIndex, std::span<const std::uint8_t> frame, const char* senderText,
+                              int udpPort, std::uint8_t protocolType);
 
     Transport& transport_;
-    void* userValue_;
-    const OstrelCallbacks& callbacks_;
+    CallbackCaller callbacks_;
 
     std::array<bool, kPassCount> running_{};
     int replyTimeout_ = 0;
     int retryLimit_ = 0;
-    std::array<char, 32> forwardHost_{};
-    int forwardPort_ = 0;
+    ForwardDestination forward_;
 
     LockRecord sendQueueLock_;
+    SendRing rings_;
+    TerminalTable table_;
+    SendPump pump_;
+    TerminalFrames frames_;
+    TerminalTimeouts timeouts_;
 
     std::array<std::array<std::uint8_t, kSerialBufferSize>, kSerialPortCount> serialBuffers_{};
     std::array<std::uint8_t, kSerialPortCount> serialCounts_{};
-
-    std::array<unsigned char, 256> reportBuffer_{};
-    std::array<char, kTextBufferSize> textBuffer_{};
 };
 
 } // namespace ostrel

@@ -142,8 +142,12 @@ void TerminalTable::restoreBlock(int port, std::uint8_t a) {
     if (!isPortIndex(port))
         return;
     auto& block = (*ports_)[port].records[a];
+    // Only terminals the block took off line get their state back; one that is on line, or was never
+    // heard, keeps what it has rather than an old state (a block record heard for the first time would
+    // otherwise wipe its live terminals).
     for (int b = 0; b <= kLastRestoredAddress; ++b)
-        block[b].state = block[b].previousState;
+        if (block[b].state == terminal_state::kOffLine)
+            block[b].state = block[b].previousState;
 }
 
 bool TerminalTable::countDown(int port, std::uint8_t a, std::uint8_t b) {

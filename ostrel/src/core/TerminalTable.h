@@ -159,7 +159,7 @@ public:
     void markOffLine(int port, std::uint8_t a, std::uint8_t b);
     // The block record expired: every live terminal of the block is due to expire, the block is off line.
     void blockOffLine(int port, std::uint8_t a);
-    // Lock-free. The block record is back: terminals 0..239 regain the state they had.
+    // Lock-free. The block record is back: its terminals 0..239 that went off line regain their state.
     void restoreBlock(int port, std::uint8_t a);
     // One count-down step for (a, b). Returns true when the rest of the block should count down too:
     // the port has been heard and the block is on line.

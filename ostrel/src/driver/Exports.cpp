@@ -1,11 +1,41 @@
 // The C interface. Every export checks its context and does nothing with a null one.
 #include "OstrelContext.h"
+#include "core/CommandCode.h"
+#include "core/CommandFrame.h"
 #include "ostrel/ostrel.h"
 
 #include <cstdio>
 #include <exception>
-#include <new>
-#include <system_error>
+
+using ostrel::CommandCode;
+
+namespace {
+
+// Ports as callers number them: 1..10 are COM1..COM10, 11 is the UDP port.
+bool toPortIndex(int32_t port, int& portIndex) {
+    if (port < 1 || port > ostrel::kPortCount)
+        return false;
+    portIndex = port - 1;
+    return true;
+}
+
+// Builds a command frame on the stack and queues a copy for the port; false when nothing was queued.
+template <class Frame, class... Args>
+bool queueCommand(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                  int32_t headerWord, CommandCode code, Args... args) {
+    int portIndex;
+    if (!context || !toPortIndex(port, portIndex))
+        return false;
+    Frame frame;
+    frame.setAddress(addressA, addressB, headerWord);
+    frame.setCommand(static_cast<int>(code));
+    if (!frame.fill(args...))
+        return false;
+    frame.finalize();
+    return context->queue(portIndex, frame);
+}
+
+} // namespace
 
 extern "C" {
 
@@ -41,68 +71,116 @@ void Quit_Ostrel(OstrelContext* context) {
     delete context;
 }
 
-uint8_t GetTerminalState(OstrelContext*, int32_t, int32_t, int32_t, int32_t*) {
-    return 0;
+uint8_t GetTerminalState(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                         int32_t* state) {
+    int portIndex;
+    if (!context || !state || !toPortIndex(port, portIndex))
+        return 0;
+    return context->table().terminalState(portIndex, static_cast<std::uint8_t>(addressA),
+                                          static_cast<std::uint8_t>(addressB), *state);
 }
 
-uint8_t GetAlarmState(OstrelContext*, int32_t, int32_t, int32_t, int32_t, int32_t*) {
-    return 0;
+uint8_t GetAlarmState(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB, int32_t zone,
+                      int32_t* zoneState) {
+    int portIndex;
+    if (!context || !zoneState || !toPortIndex(port, portIndex))
+        return 0;
+    return context->table().alarmState(portIndex, static_cast<std::uint8_t>(addressA),
+                                       static_cast<std::uint8_t>(addressB), zone & 0xFF, *zoneState);
 }
 
-void GetTerminalProperty(OstrelContext*, int32_t, int32_t, int32_t, int32_t*, int32_t*, char*) {}
-
-void SetTerminalProperty(OstrelContext*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
-
-bool Cmd_TerminalControl_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t, const char*, int32_t,
-                              int32_t) {
-    return false;
+void GetTerminalProperty(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                         int32_t* timeout, int32_t* udpPort, char* addressText) {
+    int portIndex;
+    if (!context || !timeout || !udpPort || !addressText || !toPortIndex(port, portIndex))
+        return;
+    context->table().terminalProperty(portIndex, static_cast<std::uint8_t>(addressA),
+                                      static_cast<std::uint8_t>(addressB), *timeout, *udpPort, addressText);
 }
 
-bool Cmd_SingleOutput_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
-    return false;
+void SetTerminalProperty(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                         int32_t timeout, int32_t, int32_t) {
+    int portIndex;
+    if (!context || !toPortIndex(port, portIndex))
+        return;
+    context->table().setTerminalProperty(portIndex, static_cast<std::uint8_t>(addressA),
+                                         static_cast<std::uint8_t>(addressB), timeout);
 }
 
-bool Cmd_SingleLight_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
-    return false;
+bool Cmd_TerminalControl_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                              int32_t headerWord, const char* password, int32_t action, int32_t zone) {
+    return queueCommand<ostrel::TerminalControlFrame>(context, port, addressA, addressB, headerWord,
+                                                      CommandCode::TerminalControl, password, action, zone);
 }
 
-bool Cmd_BuzzerControl_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
-    return false;
+bool Cmd_SingleOutput_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                           int32_t headerWord, int32_t output, int32_t outputState, int32_t thirdValue) {
+    return queueCommand<ostrel::SingleOutputFrame>(context, port, addressA, addressB, headerWord,
+                                                   CommandCode::SingleOutput, output, outputState,
+                                                   thirdValue);
 }
 
-bool Cmd_LCDdisplay_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*) {
-    return false;
+bool Cmd_SingleLight_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                          int32_t headerWord, int32_t lamp, int32_t lampState) {
+    return queueCommand<ostrel::SingleLightFrame>(context, port, addressA, addressB, headerWord,
+                                                  CommandCode::SingleLight, lamp, lampState);
 }
 
-bool Cmd_LCDcleans_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t) {
-    return false;
+bool Cmd_BuzzerControl_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                            int32_t headerWord, int32_t totalTime, int32_t soundingTime, int32_t pauseTime) {
+    return queueCommand<ostrel::BuzzerControlFrame>(context, port, addressA, addressB, headerWord,
+                                                    CommandCode::BuzzerControl, totalTime, soundingTime,
+                                                    pauseTime);
 }
 
-bool Cmd_Message_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t, const char*) {
-    return false;
+bool Cmd_LCDdisplay_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                         int32_t headerWord, int32_t argument, const char* text) {
+    return queueCommand<ostrel::LcdDisplayFrame>(context, port, addressA, addressB, headerWord,
+                                                 CommandCode::LcdDisplay, argument, text);
 }
 
-bool Cmd_One_Equiment_All_Output(OstrelContext*, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                 const unsigned char*) {
-    return false;
+bool Cmd_LCDcleans_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                        int32_t headerWord) {
+    return queueCommand<ostrel::LcdCleanFrame>(context, port, addressA, addressB, headerWord,
+                                               CommandCode::LcdClean);
 }
 
-bool Cmd_SetupTime_Send(OstrelContext*, int32_t, int32_t, int32_t, int32_t, const char*) {
-    return false;
+bool Cmd_Message_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                      int32_t headerWord, const char* text) {
+    return queueCommand<ostrel::MessageFrame>(context, port, addressA, addressB, headerWord,
+                                              CommandCode::Message, text);
 }
 
-bool Cmd_ConfigName_Terminal(OstrelContext*, int32_t, int32_t, int32_t, int32_t, const char*, int32_t,
-                             const char*) {
-    return false;
+bool Cmd_One_Equiment_All_Output(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                                 int32_t headerWord, int32_t count, const unsigned char* bitMap) {
+    return queueCommand<ostrel::AllOutputFrame>(context, port, addressA, addressB, headerWord,
+                                                CommandCode::AllOutput, count, bitMap);
 }
 
-bool Cmd_ConfigFuncation_Terminal(OstrelContext*, int32_t, int32_t, int32_t, int32_t, const char*, int32_t,
-                                  int32_t, const char*, int32_t) {
-    return false;
+bool Cmd_SetupTime_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                        int32_t headerWord, const char* dateTime) {
+    return queueCommand<ostrel::SetupTimeFrame>(context, port, addressA, addressB, headerWord,
+                                                CommandCode::SetupTime, dateTime);
 }
 
-bool Cmd_One_Equiment_Powerup(OstrelContext*, int32_t, int32_t, int32_t, int32_t) {
-    return false;
+bool Cmd_ConfigName_Terminal(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                             int32_t headerWord, const char* password, int32_t selector, const char* name) {
+    return queueCommand<ostrel::ConfigNameFrame>(context, port, addressA, addressB, headerWord,
+                                                 CommandCode::ConfigName, password, selector, name);
+}
+
+bool Cmd_ConfigFuncation_Terminal(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                                  int32_t headerWord, const char* password, int32_t firstByte,
+                                  int32_t secondByte, const char* data, int32_t mode) {
+    return queueCommand<ostrel::ConfigFuncationFrame>(context, port, addressA, addressB, headerWord,
+                                                      CommandCode::ConfigFunction, password, firstByte,
+                                                      secondByte, data, mode);
+}
+
+bool Cmd_One_Equiment_Powerup(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
+                              int32_t headerWord) {
+    return queueCommand<ostrel::PowerupFrame>(context, port, addressA, addressB, headerWord,
+                                              CommandCode::Powerup);
 }
 
 } // extern "C"

@@ -161,6 +161,15 @@ void OstrelContext::readDatagram() {
     core_.onDatagram(buffer, received.count, received.sourceText, received.sourcePort);
 }
 
+void OstrelContext::sendDatagram(std::span<const std::uint8_t> bytes, const char* hostText,
+                                 std::uint16_t port) {
+    udp_.send(bytes, hostText, port);
+}
+
+void OstrelContext::writeSerial(int portIndex, std::span<const std::uint8_t> bytes) {
+    ostrel::serialPorts()[portIndex].write(bytes);
+}
+
 bool OstrelContext::isSerialReceiving(int portIndex) const {
     return ostrel::serialPorts()[portIndex].receiving;
 }

@@ -44,6 +44,12 @@ public:
         return result.get();
     }
 
+    // Safe from any thread: the ring and the table take their own locks.
+    bool queue(int portIndex, const ostrel::CommandFrame& frame) {
+        return core_.queueFrame(portIndex, frame);
+    }
+    ostrel::TerminalTable& table() { return core_.table(); }
+
     // Read on the worker thread (see onWorker).
     const ostrel::OstrelCore& core() const { return core_; }
     const ostrel::UdpPort& udpPort() const { return udp_; }
@@ -60,6 +66,9 @@ private:
     void readDatagram();
 
     // Transport
+    void sendDatagram(std::span<const std::uint8_t> bytes, const char* hostText, std::uint16_t port) override;
+    void writeSerial(int portIndex, std::span<const std::uint8_t> bytes) override;
+    std::array<std::uint8_t, 4> localAddress() const override { return udp_.localAddress(); }
     bool isSerialReceiving(int portIndex) const override;
     int readSerial(int portIndex, std::span<std::uint8_t> buffer) override;
     void closeUdp() override;

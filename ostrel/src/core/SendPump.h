@@ -1,0 +1,69 @@
+#pragma once
+
+#include "CallbackCaller.h"
+#include "FrameCodec.h"
+#include "LockRecord.h"
+#include "PortIndex.h"
+#include "SendRing.h"
+#include "TerminalTable.h"
+#include "Transport.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace ostrel {
+
+// Stop-and-wait state of one port: at most one frame is out without its reply.
+struct PortSendState {
+    bool awaitingReply = false;
+    std::uint8_t tickCount = 0;
+    std::uint8_t retryCount = 0; // 8 bits: a retry limit of 0 is met only after it wraps
+    WireBuffer lastSent{};       // the wire bytes, resent unchanged
+    int lastSentLength = 0;
+    std::uint8_t addressA = 0; // canonical address and code of the frame out
+    std::uint8_t addressB = 0;
+    std::uint8_t commandCode = 0;
+};
+
+// Takes queued frames off the rings, one unanswered frame per port, converts each to the addressed
+// terminal's wire form, resends it every second and gives up after the retry limit.
+class SendPump {
+public:
+    static constexpr int kResendTicks = 10;
+
+    SendPump(SendRing& rings, LockRecord& sendQueueLock, TerminalTable& table, Transport& transport,
+             const CallbackCaller& callbacks);
+
+    // Forgets every wait, as when the timers start.
+    void clear();
+    // One pass over the ports in ascending order.
+    void run(int retryLimit);
+
+    // Replies on the UDP port: a network frame for the terminal last sent to with the reply code (or 0xFC),
+    // or a canonical frame with the reply code.
+    bool isUdpNetworkReply(std::span<const std::uint8_t> network) const;
+    bool isUdpCanonicalReply(std::span<const std::uint8_t> canonical) const;
+    // Replies on a serial line, by the code of the frame last written.
+    bool isSerialCanonicalReply(int portIndex, std::uint8_t code) const;
+    bool isSerialFrameReply(int portIndex, std::uint8_t code) const;
+    // The awaited reply came: the port may send its next frame.
+    void endWait(int portIndex);
+
+    const PortSendState& state(int portIndex) const { return states_[portIndex]; }
+
+private:
+    void serve(int portIndex, int retryLimit);
+    void giveUp(int portIndex);
+    void sendNext(int portIndex);
+    void transmit(int portIndex, const TerminalTable::Route& route, std::span<const std::uint8_t> bytes);
+
+    SendRing& rings_;
+    LockRecord& sendQueueLock_;
+    TerminalTable& table_;
+    Transport& transport_;
+    const CallbackCaller& callbacks_;
+    std::array<PortSendState, kPortCount> states_{};
+};
+
+} // namespace ostrel

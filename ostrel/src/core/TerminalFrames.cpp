@@ -1,0 +1,177 @@
+#include "TerminalFrames.h"
+
+#include "CommandCode.h"
+#include "CommandFrame.h"
+#include "TerminalEvent.h"
+
+namespace ostrel {
+
+namespace {
+
+enum ReportCode : std::uint8_t { kReportType1 = 1, kStatusReport = 2, kOffLineReport = 3, kOnLineReport = 4 };
+constexpr std::uint8_t kSerialAckCode = 0x7C;
+constexpr int kLongReportLength = 11;
+
+bool isReport(std::uint8_t code) { return code >= kReportType1 && code <= kOnLineReport; }
+
+bool bit(std::uint8_t value, int n) { return (value >> n) & 1; }
+
+// +1 when a bit became set, -1 when it became clear, 0 when unchanged. A fresh record has no history:
+// a set bit always counts as news, a clear one only where the caller wants clear bits reported too.
+int compare(bool now, bool before, bool fresh, bool freshReportsClear) {
+    if (fresh)
+        return now ? 1 : (freshReportsClear ? -1 : 0);
+    return now == before ? 0 : (now ? 1 : -1);
+}
+
+} // namespace
+
+TerminalFrames::TerminalFrames(TerminalTable& table, Transport& transport, const CallbackCaller& callbacks,
+                               const ForwardDestination& forward)
+    : table_(table), transport_(transport), callbacks_(callbacks), forward_(forward) {}
+
+void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, const char* senderText, int udpPort,
+                             std::uint8_t protocolType) {
+    const std::uint8_t a = frame[1];
+    const std::uint8_t b = frame[2];
+    const std::uint8_t code = frame[6];
+
+    if (table_.heard(port, a, b, senderText, udpPort, protocolType) && code != kOffLineReport &&
+        code != kOnLineReport) {
+        if (b == kBlockAddress)
+            table_.restoreBlock(port, a);
+        callbacks_.refresh();
+        // Only a serial port's port entry announces itself as such when it comes on line by a frame.
+        onLine(port, a, b, port != kUdpPortIndex);
+    }
+    if (!isReport(code))
+        return;
+    callbacks_.report(port, a, b, code);
+    switch (code) {
+    case kStatusReport:
+        processStatus(port, frame);
+        callbacks_.refresh();
+        break;
+    case kOffLineReport:
+        table_.markOffLine(port, a, b);
+        // Only a plain sign-off announces the terminal as gone; one carrying data does not.
+        if (frame[0] == 7 || (frame[0] == 8 && frame[7] == 0))
+            offLine(port, a, b);
+        callbacks_.refresh();
+        break;
+    case kOnLineReport:
+        callbacks_.refresh();
+        onLine(port, a, b, true);
+        break;
+    default:
+        break;
+    }
+}
+
+void TerminalFrames::processStatus(int port, std::span<const std::uint8_t> frame) {
+    const std::uint8_t a = frame[1];
+    const std::uint8_t b = frame[2];
+    const std::uint8_t zoneAlarms = frame[7];
+    const std::uint8_t status = frame[8];
+    const bool longReport = frame[0] >= kLongReportLength;
+    const std::uint8_t zoneFlags = longReport ? frame[9] : 0;
+
+    const TerminalRecord& before = table_.record(port, a, b);
+    const bool fresh = before.fresh;
+    const std::uint8_t lastStatus = before.lastStatus;
+    const bool wasBit0Set = before.bit0Clear == 0;
+    const std::uint8_t lastZoneAlarms = before.lastZoneAlarms;
+    const std::uint8_t lastZoneFlags = before.lastZoneFlags;
+
+    switch (compare(bit(status, 2), bit(lastStatus, 2), fresh, false)) {
+    case 1: event(port, a, b, 0, StatusBit2Set); break;
+    case -1: event(port, a, b, 0, StatusBit2Cleared); break;
+    }
+    if (compare(bit(status, 1), bit(lastStatus, 1), fresh, false) == 1)
+        event(port, a, b, 0, StatusBit1Set);
+    switch (compare(bit(status, 6), bit(lastStatus, 6), fresh, false)) {
+    case 1: event(port, a, b, 0, StatusBit6Set); break;
+    case -1: event(port, a, b, 0, StatusBit6Cleared); break;
+    }
+    switch (compare(bit(status, 0), wasBit0Set, fresh, true)) {
+    case 1: event(port, a, b, 0, StatusBit0Set); break;
+    case -1: event(port, a, b, 0, StatusBit0Clear); break;
+    }
+
+    table_.storeStatus(port, a, b, status, zoneAlarms, zoneFlags, longReport);
+
+    for (int zone = 1; zone <= 8; ++zone) {
+        const int n = zone - 1;
+        if (longReport) {
+            switch (compare(bit(zoneFlags, n), bit(lastZoneFlags, n), fresh, true)) {
+            case 1: event(port, a, b, zone, ZoneFlagSet); break;
+            case -1: event(port, a, b, zone, ZoneFlagCleared); break;
+            }
+        }
+        switch (compare(bit(zoneAlarms, n), bit(lastZoneAlarms, n), fresh, false)) {
+        case 1:
+            if (callbacks_.terminalEvent(port, a, b, zone, ZoneAlarmSet) && forward_.port != 0) {
+                const std::array<std::uint8_t, 5> alarm{0xFF, a, b, static_cast<std::uint8_t>(zone), 0};
+                transport_.sendDatagram(alarm, forward_.host.data(), static_cast<std::uint16_t>(forward_.port));
+            }
+            break;
+        case -1: event(port, a, b, zone, ZoneAlarmCleared); break;
+        }
+    }
+
+    table_.storeLastReport(port, a, b, status, zoneAlarms, zoneFlags, longReport);
+}
+
+void TerminalFrames::onLine(int port, std::uint8_t a, std::uint8_t b, bool portEntryEvent) {
+    if (b != kBlockAddress)
+        event(port, a, b, 0, TerminalOnLine);
+    else if (a == kBlockAddress && portEntryEvent)
+        event(port, a, b, 0, PortEntryOnLine);
+    else
+        event(port, a, b, 0, BlockOnLine);
+}
+
+void TerminalFrames::offLine(int port, std::uint8_t a, std::uint8_t b) {
+    if (b != kBlockAddress)
+        event(port, a, b, 0, TerminalOffLine);
+    else if (a == kBlockAddress)
+        event(port, a, b, 0, PortEntryOffLine);
+    else
+        event(port, a, b, 0, BlockOffLine);
+}
+
+void TerminalFrames::event(int port, std::uint8_t a, std::uint8_t b, int index, int code) {
+    callbacks_.terminalEvent(port, a, b, index, code);
+}
+
+void TerminalFrames::acknowledgeOverUdp(std::span<const std::uint8_t> report, std::uint8_t protocolType,
+                                        const char* hostText, std::uint16_t port) {
+    CommandFrame ack;
+    ack.setHeaderBytes(report[1], report[2], report[3], report[4]);
+    ack.setCommand(report[6] | kReplyBit);
+    const std::span<const std::uint8_t> canonical(ack.bytes.data(), static_cast<std::size_t>(ack.finalize()));
+    WireBuffer wire;
+    const int length = protocolType == 2 ? canonicalToNetwork(canonical, transport_.localAddress(), wire)
+                                         : withAdditiveChecksum(canonical, wire);
+    if (length > 0)
+        transport_.sendDatagram(std::span(wire.data(), static_cast<std::size_t>(length)), hostText, port);
+}
+
+void TerminalFrames::acknowledgeCanonicalOnSerial(int port, std::span<const std::uint8_t> report) {
+    CommandFrame ack;
+    ack.setHeaderBytes(report[1], report[2], report[3], report[4]);
+    ack.bytes[5] = report[5];
+    ack.setCommand(report[6] | kReplyBit);
+    const std::span<const std::uint8_t> canonical(ack.bytes.data(), static_cast<std::size_t>(ack.finalize()));
+    WireBuffer wire;
+    const int length = withAdditiveChecksum(canonical, wire);
+    transport_.writeSerial(port, std::span(wire.data(), static_cast<std::size_t>(length)));
+}
+
+void TerminalFrames::acknowledgeSerialFrame(int port, std::uint8_t a, std::uint8_t b) {
+    std::array<std::uint8_t, 5> ack{a, b, 5, kSerialAckCode, 0};
+    ack[4] = invertedChecksum(std::span(ack.data(), 4));
+    transport_.writeSerial(port, ack);
+}
+
+} // namespace ostrel

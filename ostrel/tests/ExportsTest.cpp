@@ -1,0 +1,167 @@
+// The command and query exports end to end: a terminal on loopback UDP or on a pseudo-terminal.
+#include "OstrelContext.h"
+#include "SerialPort.h"
+#include "ostrel/ostrel.h"
+#include "support/PtyLine.h"
+#include "support/WaitUntil.h"
+#include "support/WireFrames.h"
+
+#include <asio/ip/udp.hpp>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <poll.h>
+
+using asio::ip::udp;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+// Terminal events as they arrive on the worker thread.
+struct EventLog {
+    std::mutex mutex;
+    std::vector<std::array<int, 5>> events;
+
+    static void record(void* user, int32_t port, int32_t a, int32_t b, int32_t index, int32_t code, const char*) {
+        auto* log = static_cast<EventLog*>(user);
+        std::lock_guard lock(log->mutex);
+        log->events.push_back({port, a & 0xFF, b & 0xFF, index & 0xFF, code & 0xFF});
+    }
+    std::atomic<int> sendFailures{0};
+    std::atomic<int> failedCode{0};
+
+    static void recordFailure(void* user, int32_t, int32_t, int32_t, int32_t code, const char*) {
+        auto* log = static_cast<EventLog*>(user);
+        log->failedCode = code & 0xFF;
+        ++log->sendFailures;
+    }
+    std::size_t size() {
+        std::lock_guard lock(mutex);
+        return events.size();
+    }
+};
+
+// A terminal on loopback UDP that speaks protocol type 1.
+class UdpTerminal {
+public:
+    explicit UdpTerminal(std::uint16_t ostrelPort) : ostrel_(asio::ip::address_v4::loopback(), ostrelPort) {}
+
+    void send(const Bytes& frame) { socket_.send_to(asio::buffer(frame), ostrel_); }
+    // The next datagram, or nothing within the limit.
+    Bytes receive(int timeoutMs = 5000) {
+        pollfd p{socket_.native_handle(), POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) != 1)
+            return {};
+        std::array<std::uint8_t, 256> buffer{};
+        udp::endpoint from;
+        const std::size_t n = socket_.receive_from(asio::buffer(buffer), from);
+        return Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+
+private:
+    asio::io_context io_;
+    udp::socket socket_{io_, udp::endpoint(asio::ip::address_v4::loopback(), 0)};
+    udp::endpoint ostrel_;
+};
+
+class ExportsTest : public ::testing::Test {
+protected:
+    ExportsTest() { callbacks.onTerminalEvent = &EventLog::record; }
+    ~ExportsTest() override {
+        Quit_Ostrel(context);
+        for (auto& port : ostrel::serialPorts())
+            port.close();
+    }
+
+    std::uint16_t startUdp() {
+        EXPECT_TRUE(Start_Ostrel(context, 0, 1000, 3));
+        return context->onWorker([this] { return context->udpPort().boundPort(); });
+    }
+
+    ScratchFolder folder;
+    EventLog log;
+    OstrelCallbacks callbacks{};
+    OstrelContext* context = Init_Ostrel(&log, &callbacks);
+};
+
+} // namespace
+
+TEST_F(ExportsTest, ACommandReachesAUdpTerminalAndItsReplyLetsTheNextGo) {
+    UdpTerminal terminal(startUdp());
+    terminal.send(wire::canonical(1, 2, 2, {0x00, 0x01}));
+    EXPECT_EQ(terminal.receive(), wire::canonical(1, 2, 0x82)) << "the report is acknowledged";
+    ASSERT_TRUE(waitUntil([&] { return log.size() == 2; }));
+    EXPECT_EQ(log.events[0], (std::array<int, 5>{11, 1, 2, 0, 9}));
+
+    ASSERT_TRUE(Cmd_LCDcleans_Send(context, 11, 1, 2, 0));
+    ASSERT_TRUE(Cmd_Message_Send(context, 11, 1, 2, 0, "hi"));
+    EXPECT_EQ(terminal.receive(), (Bytes{0x08, 0x01, 0x02, 0x00, 0x00, 0x00, 0x0B, 0x16}));
+    terminal.send(wire::canonical(1, 2, 0x8B));
+    EXPECT_EQ(terminal.receive(), wire::canonical(1, 2, 12, {'h', 'i', 0}));
+
+    std::int32_t state = -1;
+    EXPECT_EQ(GetTerminalState(context, 11, 1, 2, &state), 0) << "status bit 0 was set";
+    EXPECT_EQ(state, 1);
+}
+
+TEST_F(ExportsTest, AnUnansweredCommandIsResentThenReportedAsFailed) {
+    callbacks.onSendFailed = &EventLog::recordFailure;
+    UdpTerminal terminal(startUdp());
+    terminal.send(wire::canonical(4, 4, 1));
+    ASSERT_FALSE(terminal.receive().empty());
+    ASSERT_TRUE(Cmd_SingleLight_Send(context, 11, 4, 4, 0, 3, 1));
+    const Bytes first = terminal.receive();
+    EXPECT_EQ(first, wire::canonical(4, 4, 7, {3, 1}));
+    EXPECT_EQ(terminal.receive(), first) << "resent a second later";
+    EXPECT_EQ(terminal.receive(), first);
+    EXPECT_TRUE(waitUntil([&] { return log.sendFailures == 1; }));
+    EXPECT_EQ(log.failedCode, 7);
+    EXPECT_TRUE(terminal.receive(1500).empty()) << "three sendings with retry limit 3";
+}
+
+TEST_F(ExportsTest, ASerialTerminalIsAcknowledgedAndCommandedOnItsLine) {
+    PtyLine line;
+    line.linkAs(2);
+    ASSERT_TRUE(Start_Ostrel(context, 2, 1000, 3));
+    line.releaseSlave();
+    line.send(wire::serial(9, 9, 224));
+    EXPECT_EQ(line.receive(5), wire::serial(9, 9, 0x7C));
+    ASSERT_TRUE(Cmd_SetupTime_Send(context, 2, 9, 9, 0, "10-09-27 08:05:00"));
+    EXPECT_EQ(line.receive(11), wire::serial(9, 9, 81, {0x0A, 0x09, 0x1B, 0x08, 0x05, 0x00}));
+}
+
+TEST_F(ExportsTest, CommandsRefuseWhatTheyCannotQueue) {
+    EXPECT_FALSE(Cmd_LCDcleans_Send(nullptr, 11, 1, 2, 0));
+    EXPECT_FALSE(Cmd_LCDcleans_Send(context, 0, 1, 2, 0));
+    EXPECT_FALSE(Cmd_LCDcleans_Send(context, 12, 1, 2, 0));
+    EXPECT_FALSE(Cmd_LCDcleans_Send(context, 11 + 256, 1, 2, 0));
+    EXPECT_FALSE(Cmd_Message_Send(context, 11, 1, 2, 0, nullptr));
+    EXPECT_FALSE(Cmd_LCDdisplay_Send(context, 11, 1, 2, 0, 0, std::string(64, 'x').c_str()));
+    EXPECT_TRUE(Cmd_LCDdisplay_Send(context, 11, 1, 2, 0, 0, std::string(63, 'x').c_str()));
+    EXPECT_TRUE(Cmd_TerminalControl_Send(context, 1, 1, 2, 0, "123456789", 1, 1)) << "queued with no payload";
+    for (int i = 1; i < 1999; ++i)
+        ASSERT_TRUE(Cmd_One_Equiment_Powerup(context, 3, 1, 2, 0));
+    EXPECT_TRUE(Cmd_One_Equiment_Powerup(context, 3, 1, 2, 0));
+    EXPECT_FALSE(Cmd_One_Equiment_Powerup(context, 3, 1, 2, 0)) << "1999 frames wait on that port";
+    EXPECT_TRUE(Cmd_One_Equiment_Powerup(context, 4, 1, 2, 0));
+}
+
+TEST_F(ExportsTest, QueriesReadAndSetTheTableSafely) {
+    std::int32_t state = -1, zoneState = -1, timeout = -1, udpPort = -1;
+    char text[16] = "unchanged";
+    EXPECT_EQ(GetTerminalState(context, 11, 5, 6, &state), 0);
+    EXPECT_EQ(state, 0);
+    EXPECT_EQ(GetAlarmState(context, 11, 5, 6, 0, &zoneState), 0);
+    EXPECT_EQ(zoneState, -1) << "zone 0 writes nothing";
+    SetTerminalProperty(context, 11, 5, 6, 7, 0, 0);
+    GetTerminalProperty(context, 11, 5, 6, &timeout, &udpPort, text);
+    EXPECT_EQ(timeout, 7);
+    EXPECT_EQ(GetTerminalState(context, 11, 5, 6, &state), 0);
+    EXPECT_EQ(state, 1);
+
+    EXPECT_EQ(GetTerminalState(nullptr, 11, 5, 6, &state), 0);
+    EXPECT_EQ(GetTerminalState(context, 99, 5, 6, &state), 0);
+    EXPECT_EQ(GetTerminalState(context, 11, 5, 6, nullptr), 0);
+    GetTerminalProperty(context, 0, 5, 6, &timeout, &udpPort, text);
+    SetTerminalProperty(context, -5, 5, 6, 7, 0, 0);
+}

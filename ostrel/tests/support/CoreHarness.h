@@ -1,0 +1,60 @@
+#pragma once
+
+#include "RecordedCallbacks.h"
+#include "RecordingTransport.h"
+#include "WireFrames.h"
+#include "core/OstrelCore.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+// The core with recordings on both sides, driven in synthetic time: one tick() is one 100 ms period.
+class CoreHarness : public ::testing::Test {
+protected:
+    static constexpr const char* kTerminalHost = "10.0.0.5";
+    static constexpr std::uint16_t kTerminalPort = 5000;
+    static constexpr std::array<std::uint8_t, 4> kTerminalAddress{10, 0, 0, 5};
+
+    void datagram(const std::vector<std::uint8_t>& bytes, const char* host = kTerminalHost,
+                  std::uint16_t port = kTerminalPort) {
+        std::array<std::uint8_t, 128> buffer{};
+        std::copy_n(bytes.begin(), std::min(bytes.size(), buffer.size()), buffer.begin());
+        core.onDatagram(buffer, static_cast<int>(bytes.size()), host, port);
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i)
+            core.tick();
+    }
+    // Makes a UDP terminal known with a type 1 report, then forgets what that caused.
+    void hearOnUdp(std::uint8_t a, std::uint8_t b, int protocolType) {
+        datagram(protocolType == 2 ? wire::network(kTerminalAddress, a, b, 224) : wire::canonical(a, b, 1));
+        forget();
+    }
+    // Makes a serial terminal known with a type 1 report on the next tick, then forgets what that caused.
+    void hearOnSerial(int portIndex, std::uint8_t a, std::uint8_t b, int protocolType) {
+        transport.receiving[portIndex] = true;
+        transport.arrive(portIndex, protocolType == 2 ? wire::serial(a, b, 224) : wire::canonical(a, b, 1));
+        core.tick();
+        core.tick(); // a quiet tick ends the frame on the line
+        forget();
+    }
+    void forget() {
+        transport.datagrams.clear();
+        transport.serialWrites.clear();
+        recorded.events.clear();
+        recorded.reports.clear();
+        recorded.refreshes = 0;
+    }
+    bool queueLcdClean(int portIndex, std::uint8_t a, std::uint8_t b) {
+        ostrel::LcdCleanFrame frame;
+        frame.setAddress(a, b, 0);
+        frame.setCommand(11);
+        frame.fill();
+        frame.finalize();
+        return core.queueFrame(portIndex, frame);
+    }
+
+    RecordingTransport transport;
+    RecordedCallbacks recorded;
+    ostrel::OstrelCore core{transport, &recorded, recorded.table};
+};
