@@ -1,13 +1,15 @@
 # The two commands of the README, wrapping CMake and CTest. Both install missing Debian packages first.
-#   make run    build and run (PORTS="6000 1" picks the ports to open)
+#   make run    build and open Tarvex in its prepared working folder
 #   make test   every test: ASan+UBSan build of everything, TSan build of the threaded library
 JOBS ?= $(shell nproc)
-PORTS ?= 6000
 CMAKE_QUIET = --log-level=WARNING
 
 export ASAN_OPTIONS = detect_leaks=1:abort_on_error=0:strict_string_checks=1
 export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS = halt_on_error=1:second_deadlock_stack=1
+# Leaks inside uninstrumented third-party libraries (fontconfig, Qt's plugins) are theirs, not ours.
+export LSAN_OPTIONS = suppressions=$(CURDIR)/cmake/lsan.supp:print_suppressions=0
+MAKEFLAGS += --no-print-directory
 
 .PHONY: run test deps build-release test-asan test-tsan format
 
@@ -19,8 +21,7 @@ build-release: deps
 	@cmake --build build/release -j$(JOBS)
 
 run: build-release
-	@echo "The Tarvex window is not built yet: running Ostrel's monitor, which prints what terminals report."
-	@build/release/ostrel/ostrel-monitor $(PORTS)
+	@scripts/run-tarvex build/release
 
 test: deps test-asan test-tsan
 

@@ -22,7 +22,8 @@ struct EventLog {
     std::mutex mutex;
     std::vector<std::array<int, 5>> events;
 
-    static void record(void* user, int32_t port, int32_t a, int32_t b, int32_t index, int32_t code, const char*) {
+    static void record(void* user, int32_t port, int32_t a, int32_t b, int32_t index, int32_t code,
+                       const char*) {
         auto* log = static_cast<EventLog*>(user);
         std::lock_guard lock(log->mutex);
         log->events.push_back({port, a & 0xFF, b & 0xFF, index & 0xFF, code & 0xFF});

@@ -57,7 +57,7 @@ TEST_F(TerminalTableTest, ResetStateAtStartAndAfterReset) {
         const TerminalRecord& terminal = at(kUdp, 3, 7);
         EXPECT_EQ(terminal.state, terminal_state::kNeverHeard);
         EXPECT_EQ(terminal.previousState, terminal_state::kNeverHeard);
-        EXPECT_EQ(terminal.fresh, 1);
+        EXPECT_TRUE(terminal.fresh());
         EXPECT_EQ(terminal.countdown, 0);
         EXPECT_EQ(terminal.lastStatus, 0);
         EXPECT_EQ(terminal.zones[0].zoneFlag, 0);
@@ -131,7 +131,7 @@ TEST_F(TerminalTableTest, OffLineTerminalsGetTheirStateBackWithTheirBlock) {
     table.markOffLine(kUdp, 3, 5);
     const TerminalRecord& terminal = at(kUdp, 3, 5);
     EXPECT_EQ(terminal.state, terminal_state::kOffLine);
-    EXPECT_EQ(terminal.fresh, 1);
+    EXPECT_TRUE(terminal.fresh());
     for (const auto& zone : terminal.zones)
         EXPECT_EQ(zone.zoneState, zone_state::kNone);
     EXPECT_EQ(terminal.zones[0].zoneFlag, 1) << "zone flags survive";
@@ -221,7 +221,7 @@ TEST_F(TerminalTableTest, StatusReportsSetStateBit0AndZones) {
     table.storeLastReport(kUdp, 3, 7, 0x11, 0x22, 0x33, true);
     table.storeLastReport(kUdp, 3, 7, 0x44, 0x55, 0x66, false);
     const TerminalRecord& terminal = at(kUdp, 3, 7);
-    EXPECT_EQ(terminal.fresh, 0);
+    EXPECT_FALSE(terminal.fresh());
     EXPECT_EQ(terminal.lastStatus, 0x44);
     EXPECT_EQ(terminal.lastZoneAlarms, 0x55);
     EXPECT_EQ(terminal.lastZoneFlags, 0x33) << "kept from the long report";
@@ -268,7 +268,7 @@ TEST_F(TerminalTableTest, PortIndexesOutsideTheTableFindNoTerminal) {
         EXPECT_FALSE(table.countDown(port, 1, 0));
         EXPECT_FALSE(table.isExpired(port, 1, 1));
         EXPECT_EQ(routeOf(port, 1, 1), "none");
-        EXPECT_EQ(table.record(port, 1, 1).fresh, 1);
+        EXPECT_TRUE(table.record(port, 1, 1).fresh());
         std::int32_t value = -1;
         EXPECT_EQ(table.terminalState(port, 1, 1, value), 0);
         EXPECT_EQ(table.alarmState(port, 1, 1, 1, value), 0);
@@ -292,7 +292,7 @@ TEST_F(TerminalTableTest, QueriesRunBesideTheWorkerThread) {
             table.countDown(kUdp, 3, b);
             table.storeStatus(kUdp, 3, b, status, 0x01, 0x02, true);
             table.storeLastReport(kUdp, 3, b, status, 0x01, 0x02, true);
-            if (table.isExpired(kUdp, 3, b) || at(kUdp, 3, b).fresh == 0)
+            if (table.isExpired(kUdp, 3, b) || !at(kUdp, 3, b).fresh())
                 table.markOffLine(kUdp, 3, b);
             table.restoreBlock(kUdp, 3);
         }

@@ -104,7 +104,8 @@ TEST_F(TerminalTimeoutsTest, RecordsWithoutAnOffLineStateAreReportedOnceAndDoNot
     forget();
     ticks(300);
     // Both expire in the same count-down pass; which the scan meets first depends on where it stands.
-    EXPECT_THAT(recorded.events, ::testing::UnorderedElementsAre(Event{11, 1, 240, 0, 8}, Event{11, 2, 7, 0, 8}));
+    EXPECT_THAT(recorded.events,
+                ::testing::UnorderedElementsAre(Event{11, 1, 240, 0, 8}, Event{11, 2, 7, 0, 8}));
     EXPECT_EQ(state(1, 240), 1) << "its state is left as it was";
 
     forget();

@@ -15,7 +15,8 @@ class CallbackCaller {
 public:
     static constexpr std::size_t kBufferSize = 256;
 
-    CallbackCaller(void* userValue, const OstrelCallbacks& callbacks) : userValue_(userValue), callbacks_(callbacks) {}
+    CallbackCaller(void* userValue, const OstrelCallbacks& callbacks)
+        : userValue_(userValue), callbacks_(callbacks) {}
 
     void report(int portIndex, std::uint8_t a, std::uint8_t b, std::uint8_t code) const {
         if (callbacks_.onReport)
@@ -33,7 +34,8 @@ public:
     bool terminalEvent(int portIndex, std::uint8_t a, std::uint8_t b, int index, int event) const {
         if (!callbacks_.onTerminalEvent)
             return false;
-        callbacks_.onTerminalEvent(userValue_, portNumberOf(portIndex), a, b, index, event, textBuffer_.data());
+        callbacks_.onTerminalEvent(userValue_, portNumberOf(portIndex), a, b, index, event,
+                                   textBuffer_.data());
         return true;
     }
     void connectionLost(const char* text) {

@@ -13,7 +13,8 @@ constexpr std::uint8_t kAnyReplyCode = 0xFC;
 
 SendPump::SendPump(SendRing& rings, LockRecord& sendQueueLock, TerminalTable& table, Transport& transport,
                    const CallbackCaller& callbacks)
-    : rings_(rings), sendQueueLock_(sendQueueLock), table_(table), transport_(transport), callbacks_(callbacks) {}
+    : rings_(rings), sendQueueLock_(sendQueueLock), table_(table), transport_(transport),
+      callbacks_(callbacks) {}
 
 void SendPump::clear() {
     for (auto& state : states_) {
@@ -72,7 +73,8 @@ void SendPump::sendNext(int port) {
     if (!table_.lookupRoute(port, state.addressA, state.addressB, route))
         return;
 
-    const std::span<const std::uint8_t> canonical(record.bytes.data(), static_cast<std::size_t>(record.frameLength));
+    const std::span<const std::uint8_t> canonical(record.bytes.data(),
+                                                  static_cast<std::size_t>(record.frameLength));
     int length;
     if (route.protocolType == 2 && port == kUdpPortIndex)
         length = canonicalToNetwork(canonical, transport_.localAddress(), state.lastSent);

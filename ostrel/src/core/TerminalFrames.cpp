@@ -12,9 +12,13 @@ enum ReportCode : std::uint8_t { kReportType1 = 1, kStatusReport = 2, kOffLineRe
 constexpr std::uint8_t kSerialAckCode = 0x7C;
 constexpr int kLongReportLength = 11;
 
-bool isReport(std::uint8_t code) { return code >= kReportType1 && code <= kOnLineReport; }
+bool isReport(std::uint8_t code) {
+    return code >= kReportType1 && code <= kOnLineReport;
+}
 
-bool bit(std::uint8_t value, int n) { return (value >> n) & 1; }
+bool bit(std::uint8_t value, int n) {
+    return (value >> n) & 1;
+}
 
 // +1 when a bit became set, -1 when it became clear, 0 when unchanged. A fresh record has no history:
 // a set bit always counts as news, a clear one only where the caller wants clear bits reported too.
@@ -30,8 +34,8 @@ TerminalFrames::TerminalFrames(TerminalTable& table, Transport& transport, const
                                const ForwardDestination& forward)
     : table_(table), transport_(transport), callbacks_(callbacks), forward_(forward) {}
 
-void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, const char* senderText, int udpPort,
-                             std::uint8_t protocolType) {
+void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, const char* senderText,
+                             int udpPort, std::uint8_t protocolType) {
     const std::uint8_t a = frame[1];
     const std::uint8_t b = frame[2];
     const std::uint8_t code = frame[6];
@@ -77,25 +81,37 @@ void TerminalFrames::processStatus(int port, std::span<const std::uint8_t> frame
     const std::uint8_t zoneFlags = longReport ? frame[9] : 0;
 
     const TerminalRecord& before = table_.record(port, a, b);
-    const bool fresh = before.fresh;
+    const bool fresh = before.fresh();
     const std::uint8_t lastStatus = before.lastStatus;
     const bool wasBit0Set = before.bit0Clear == 0;
     const std::uint8_t lastZoneAlarms = before.lastZoneAlarms;
     const std::uint8_t lastZoneFlags = before.lastZoneFlags;
 
     switch (compare(bit(status, 2), bit(lastStatus, 2), fresh, false)) {
-    case 1: event(port, a, b, 0, StatusBit2Set); break;
-    case -1: event(port, a, b, 0, StatusBit2Cleared); break;
+    case 1:
+        event(port, a, b, 0, StatusBit2Set);
+        break;
+    case -1:
+        event(port, a, b, 0, StatusBit2Cleared);
+        break;
     }
     if (compare(bit(status, 1), bit(lastStatus, 1), fresh, false) == 1)
         event(port, a, b, 0, StatusBit1Set);
     switch (compare(bit(status, 6), bit(lastStatus, 6), fresh, false)) {
-    case 1: event(port, a, b, 0, StatusBit6Set); break;
-    case -1: event(port, a, b, 0, StatusBit6Cleared); break;
+    case 1:
+        event(port, a, b, 0, StatusBit6Set);
+        break;
+    case -1:
+        event(port, a, b, 0, StatusBit6Cleared);
+        break;
     }
     switch (compare(bit(status, 0), wasBit0Set, fresh, true)) {
-    case 1: event(port, a, b, 0, StatusBit0Set); break;
-    case -1: event(port, a, b, 0, StatusBit0Clear); break;
+    case 1:
+        event(port, a, b, 0, StatusBit0Set);
+        break;
+    case -1:
+        event(port, a, b, 0, StatusBit0Clear);
+        break;
     }
 
     table_.storeStatus(port, a, b, status, zoneAlarms, zoneFlags, longReport);
@@ -104,18 +120,25 @@ void TerminalFrames::processStatus(int port, std::span<const std::uint8_t> frame
         const int n = zone - 1;
         if (longReport) {
             switch (compare(bit(zoneFlags, n), bit(lastZoneFlags, n), fresh, true)) {
-            case 1: event(port, a, b, zone, ZoneFlagSet); break;
-            case -1: event(port, a, b, zone, ZoneFlagCleared); break;
+            case 1:
+                event(port, a, b, zone, ZoneFlagSet);
+                break;
+            case -1:
+                event(port, a, b, zone, ZoneFlagCleared);
+                break;
             }
         }
         switch (compare(bit(zoneAlarms, n), bit(lastZoneAlarms, n), fresh, false)) {
         case 1:
             if (callbacks_.terminalEvent(port, a, b, zone, ZoneAlarmSet) && forward_.port != 0) {
                 const std::array<std::uint8_t, 5> alarm{0xFF, a, b, static_cast<std::uint8_t>(zone), 0};
-                transport_.sendDatagram(alarm, forward_.host.data(), static_cast<std::uint16_t>(forward_.port));
+                transport_.sendDatagram(alarm, forward_.host.data(),
+                                        static_cast<std::uint16_t>(forward_.port));
             }
             break;
-        case -1: event(port, a, b, zone, ZoneAlarmCleared); break;
+        case -1:
+            event(port, a, b, zone, ZoneAlarmCleared);
+            break;
         }
     }
 

@@ -29,8 +29,8 @@ public:
                  std::uint8_t protocolType);
 
     // Acknowledges a report (codes 1 to 4) in the sender's own form.
-    void acknowledgeOverUdp(std::span<const std::uint8_t> report, std::uint8_t protocolType, const char* hostText,
-                            std::uint16_t port);
+    void acknowledgeOverUdp(std::span<const std::uint8_t> report, std::uint8_t protocolType,
+                            const char* hostText, std::uint16_t port);
     void acknowledgeCanonicalOnSerial(int portIndex, std::span<const std::uint8_t> report);
     void acknowledgeSerialFrame(int portIndex, std::uint8_t addressA, std::uint8_t addressB);
 

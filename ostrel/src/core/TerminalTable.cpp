@@ -2,7 +2,10 @@
 
 #include <arpa/inet.h>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <new>
+#include <sys/mman.h>
 
 namespace ostrel {
 
@@ -50,22 +53,58 @@ void Ipv4Text::copyTo(std::span<char> out) const {
     std::snprintf(out.data(), out.size(), "%d.%d.%d.%d", octets_[0], octets_[1], octets_[2], octets_[3]);
 }
 
+namespace {
+
+constexpr std::size_t kTerminalBlockCount =
+    static_cast<std::size_t>(kPortCount) * TerminalTable::kAddressCount;
+
+} // namespace
+
+void TerminalTable::ZeroPagesDeleter::operator()(TerminalBlock* blocks) const {
+    munmap(blocks, bytes);
+}
+
 TerminalTable::TerminalTable() : ports_(std::make_unique<std::array<PortTable, kPortCount>>()) {
-    reset();
+    // Anonymous pages read as zeros and take memory only once written: a record in its reset state is
+    // all zero bits, so the terminals nobody hears cost nothing.
+    const std::size_t bytes = kTerminalBlockCount * sizeof(TerminalBlock);
+    void* pages =
+        mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (pages == MAP_FAILED)
+        throw std::bad_alloc();
+    terminals_ = std::unique_ptr<TerminalBlock[], ZeroPagesDeleter>(
+        std::launder(static_cast<TerminalBlock*>(pages)), ZeroPagesDeleter{bytes});
+    resetPorts();
 }
 
 void TerminalTable::reset() {
     std::lock_guard guard(lock_);
+    resetPorts();
+    // Hands the pages back; they read as zeros (the reset state) again.
+    if (madvise(terminals_.get(), terminals_.get_deleter().bytes, MADV_DONTNEED) != 0)
+        std::memset(static_cast<void*>(terminals_.get()), 0, terminals_.get_deleter().bytes);
+}
+
+void TerminalTable::resetPorts() {
     for (PortTable& port : *ports_) {
         port.portSeen = 0;
         port.blocks.fill(BlockEntry{});
-        for (auto& block : port.records) {
-            for (TerminalRecord& record : block)
-                record = TerminalRecord{};
-            block[kBlockRecordAddress].countdown = kBlockTimeout;
-            block[kBlockRecordAddress].timeout = kBlockTimeout;
+        for (TerminalRecord& record : port.blockRecords) {
+            record = TerminalRecord{};
+            record.countdown = kBlockTimeout;
+            record.timeout = kBlockTimeout;
         }
     }
+}
+
+TerminalRecord& TerminalTable::at(int port, std::uint8_t a, std::uint8_t b) {
+    if (b == kBlockRecordAddress)
+        return (*ports_)[port].blockRecords[a];
+    return terminals_[static_cast<std::size_t>(port) * kAddressCount + a][b];
+}
+
+const TerminalRecord& TerminalTable::at(int port, std::uint8_t a, std::uint8_t b) const {
+    return const_cast<TerminalTable*>(this)->at(port, a, b);
 }
 
 bool TerminalTable::heard(int port, std::uint8_t a, std::uint8_t b, const char* ipText, int udpPort,
@@ -75,15 +114,16 @@ bool TerminalTable::heard(int port, std::uint8_t a, std::uint8_t b, const char* 
     const Ipv4Text address = Ipv4Text::parse(ipText);
     std::lock_guard guard(lock_);
     PortTable& table = (*ports_)[port];
-    TerminalRecord& portEntry = table.portEntry();
+    TerminalRecord& portEntry = this->portEntry(port);
     portEntry.countdown = port == kUdpPortIndex ? kUdpPortEntryCountdown : kSerialPortEntryCountdown;
 
-    TerminalRecord& record = table.records[a][b];
+    TerminalRecord& record = at(port, a, b);
     const bool cameOnLine = !isOnLine(record.state);
     if (cameOnLine)
         record.state = terminal_state::kOnLine;
-    if (record.timeout != 0)
-        record.countdown = record.timeout;
+    // A terminal without a time-out is held, as the count-down pass would hold it; left at 0 it would
+    // count as expired until that pass came round, and drop off line just after coming on.
+    record.countdown = record.timeout != 0 ? static_cast<std::int32_t>(record.timeout) : kHeldCountdown;
 
     BlockEntry& block = table.blocks[a];
     block.state = terminal_state::kOnLine;
@@ -99,9 +139,9 @@ bool TerminalTable::lookupRoute(int port, std::uint8_t a, std::uint8_t b, Route&
         return false;
     std::lock_guard guard(lock_);
     PortTable& table = (*ports_)[port];
-    const TerminalRecord& record = table.records[a][b];
+    const TerminalRecord& record = at(port, a, b);
     const BlockEntry& block = table.blocks[a];
-    const TerminalRecord& portEntry = table.portEntry();
+    const TerminalRecord& portEntry = this->portEntry(port);
     if (isOnLine(record.state) && record.protocolType != 0)
         copyRoute(record, out);
     else if (isOnLine(block.state) && record.timeout == 0)
@@ -116,11 +156,11 @@ bool TerminalTable::lookupRoute(int port, std::uint8_t a, std::uint8_t b, Route&
 void TerminalTable::markOffLine(int port, std::uint8_t a, std::uint8_t b) {
     if (!isPortIndex(port))
         return;
-    TerminalRecord& record = (*ports_)[port].records[a][b];
+    TerminalRecord& record = at(port, a, b);
     record.previousState = record.state;
     std::lock_guard guard(lock_);
     record.state = terminal_state::kOffLine;
-    record.fresh = 1;
+    record.reportSeen = 0;
     for (ZoneEntry& zone : record.zones)
         zone.zoneState = zone_state::kNone;
 }
@@ -130,18 +170,19 @@ void TerminalTable::blockOffLine(int port, std::uint8_t a) {
         return;
     std::lock_guard guard(lock_);
     PortTable& table = (*ports_)[port];
-    for (TerminalRecord& record : table.records[a]) {
+    for (int b = 0; b < kAddressCount; ++b) {
+        TerminalRecord& record = at(port, a, static_cast<std::uint8_t>(b));
         if (isOnLine(record.state))
             record.countdown = 0;
     }
-    table.records[a][kBlockRecordAddress].state = terminal_state::kOffLine;
+    table.blockRecords[a].state = terminal_state::kOffLine;
     table.blocks[a].state = terminal_state::kOffLine;
 }
 
 void TerminalTable::restoreBlock(int port, std::uint8_t a) {
     if (!isPortIndex(port))
         return;
-    auto& block = (*ports_)[port].records[a];
+    TerminalBlock& block = terminals_[static_cast<std::size_t>(port) * kAddressCount + a];
     // Only terminals the block took off line get their state back; one that is on line, or was never
     // heard, keeps what it has rather than an old state (a block record heard for the first time would
     // otherwise wipe its live terminals).
@@ -155,11 +196,14 @@ bool TerminalTable::countDown(int port, std::uint8_t a, std::uint8_t b) {
         return false;
     std::lock_guard guard(lock_);
     PortTable& table = (*ports_)[port];
-    TerminalRecord& record = table.records[a][b];
-    if (record.timeout == 0)
-        record.countdown = kHeldCountdown;
-    else if (record.countdown > 0)
-        record.countdown = record.countdown - 1;
+    TerminalRecord& record = at(port, a, b);
+    // A terminal never heard has nothing to count; leaving it alone keeps its page uncommitted.
+    if (record.state != terminal_state::kNeverHeard) {
+        if (record.timeout == 0)
+            record.countdown = kHeldCountdown;
+        else if (record.countdown > 0)
+            record.countdown = record.countdown - 1;
+    }
     return table.portSeen != 0 && isOnLine(table.blocks[a].state);
 }
 
@@ -173,7 +217,7 @@ void TerminalTable::storeStatus(int port, std::uint8_t a, std::uint8_t b, std::u
     if (!isPortIndex(port))
         return;
     std::lock_guard guard(lock_);
-    TerminalRecord& record = (*ports_)[port].records[a][b];
+    TerminalRecord& record = at(port, a, b);
     record.bit0Clear = bitSet(status, 0) ? 0 : 1;
     if (bitSet(status, 2))
         record.state = terminal_state::kOnLineStatusBit2;
@@ -195,8 +239,8 @@ void TerminalTable::storeLastReport(int port, std::uint8_t a, std::uint8_t b, st
                                     std::uint8_t zoneAlarms, std::uint8_t zoneFlags, bool longReport) {
     if (!isPortIndex(port))
         return;
-    TerminalRecord& record = (*ports_)[port].records[a][b];
-    record.fresh = 0;
+    TerminalRecord& record = at(port, a, b);
+    record.reportSeen = 1;
     record.lastZoneAlarms = zoneAlarms;
     record.lastStatus = status;
     if (longReport)
@@ -204,14 +248,14 @@ void TerminalTable::storeLastReport(int port, std::uint8_t a, std::uint8_t b, st
 }
 
 const TerminalRecord& TerminalTable::record(int port, std::uint8_t a, std::uint8_t b) const {
-    return isPortIndex(port) ? (*ports_)[port].records[a][b] : kNoTerminal;
+    return isPortIndex(port) ? at(port, a, b) : kNoTerminal;
 }
 
 std::uint8_t TerminalTable::terminalState(int port, std::uint8_t a, std::uint8_t b, std::int32_t& state) {
     if (!isPortIndex(port))
         return 0;
     std::lock_guard guard(lock_);
-    const TerminalRecord& terminal = (*ports_)[port].records[a][b];
+    const TerminalRecord& terminal = at(port, a, b);
     state = terminal.state;
     return terminal.bit0Clear;
 }
@@ -222,7 +266,7 @@ std::uint8_t TerminalTable::alarmState(int port, std::uint8_t a, std::uint8_t b,
     if (!isPortIndex(port) || zoneNumber < 1 || zoneNumber > kZoneCount)
         return 0;
     std::lock_guard guard(lock_);
-    const ZoneEntry& entry = (*ports_)[port].records[a][b].zones[zoneNumber - 1];
+    const ZoneEntry& entry = at(port, a, b).zones[zoneNumber - 1];
     zoneState = entry.zoneState;
     return entry.zoneFlag;
 }
@@ -233,7 +277,7 @@ void TerminalTable::terminalProperty(int port, std::uint8_t a, std::uint8_t b, s
         return;
     std::lock_guard guard(lock_);
     const PortTable& table = (*ports_)[port];
-    const TerminalRecord& terminal = table.records[a][b];
+    const TerminalRecord& terminal = at(port, a, b);
     const BlockEntry& block = table.blocks[a];
     timeout = terminal.timeout;
     udpPort = terminal.udpPort != 0 ? terminal.udpPort : block.udpPort;
@@ -251,12 +295,12 @@ void TerminalTable::setTerminalProperty(int port, std::uint8_t a, std::uint8_t b
         return;
     std::lock_guard guard(lock_);
     PortTable& table = (*ports_)[port];
-    TerminalRecord& record = table.records[a][b];
+    TerminalRecord& record = at(port, a, b);
     record.timeout = timeout;
     if (timeout == 0)
         record.countdown = kHeldCountdown;
     record.state = terminal_state::kOnLine;
-    TerminalRecord& portEntry = table.portEntry();
+    TerminalRecord& portEntry = this->portEntry(port);
     portEntry.state = terminal_state::kOnLine;
     table.blocks[kPortEntryBlock].state = terminal_state::kOnLine;
     portEntry.timeout = port == kUdpPortIndex ? kUdpPortEntryCountdown : kSerialPortEntryCountdown;

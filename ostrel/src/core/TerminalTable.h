@@ -105,8 +105,9 @@ struct TerminalRecord {
     Ipv4Text ipText;
     std::uint8_t protocolType = 0;
     std::uint8_t bit0Clear = 0;
-    // 1 until the first status report after a reset or after going off line.
-    std::uint8_t fresh = 1;
+    // 0 until the first status report after a reset or after going off line. Kept this way round so that
+    // a record in its reset state is all zero bits, which the table never has to write.
+    std::uint8_t reportSeen = 0;
     std::uint8_t lastZoneAlarms = 0;
     std::uint8_t lastStatus = 0;
     std::uint8_t lastZoneFlags = 0;
@@ -114,10 +115,16 @@ struct TerminalRecord {
     Relaxed<std::uint8_t> state{terminal_state::kNeverHeard};
     // Zone 1 first.
     std::array<ZoneEntry, 8> zones{};
+
+    // While fresh, a status report has nothing to be compared against: every bit counts as news.
+    bool fresh() const { return reportSeen == 0; }
 };
 
 // Every terminal seen on every port: how to reach it, whether it is on line, its status and zones.
-// All 11 x 256 x 256 records are allocated once, at construction, and addressed directly.
+// All 11 x 256 x 256 records are allocated once, at construction, and addressed directly. The records of
+// terminals (addressB 0..254) start as zero pages that the system commits only when a terminal is heard, so
+// the table costs memory for the terminals that exist, not for all it could hold; block records, which
+// start with a time-out, live beside their block entries.
 // Operations take the table lock for their whole run unless marked lock-free; the lock-free ones are
 // called on the worker thread only. Port arguments are port indexes 0..10; any other index finds no
 // terminal, so operations on it change nothing and report false, 0 or a never-heard record.
@@ -193,18 +200,26 @@ public:
     LockRecord& lock() { return lock_; }
 
 private:
+    // Addresses B 0..254 of one block.
+    using TerminalBlock = std::array<TerminalRecord, kAddressCount - 1>;
     struct PortTable {
         std::uint8_t portSeen = 0;
         std::array<BlockEntry, kAddressCount> blocks;
-        std::array<std::array<TerminalRecord, kAddressCount>, kAddressCount> records;
-
-        TerminalRecord& portEntry() { return records[kPortEntryBlock][kBlockRecordAddress]; }
+        std::array<TerminalRecord, kAddressCount> blockRecords;
     };
-    static_assert(sizeof(PortTable) * kPortCount < 27'000'000, "the table is allocated with every context");
+    struct ZeroPagesDeleter {
+        std::size_t bytes;
+        void operator()(TerminalBlock* blocks) const;
+    };
 
     static bool isPortIndex(int port) { return port >= 0 && port < kPortCount; }
+    TerminalRecord& at(int port, std::uint8_t a, std::uint8_t b);
+    const TerminalRecord& at(int port, std::uint8_t a, std::uint8_t b) const;
+    TerminalRecord& portEntry(int port) { return at(port, kPortEntryBlock, kBlockRecordAddress); }
+    void resetPorts();
 
     std::unique_ptr<std::array<PortTable, kPortCount>> ports_;
+    std::unique_ptr<TerminalBlock[], ZeroPagesDeleter> terminals_; // kPortCount * kAddressCount blocks
     LockRecord lock_;
 };
 

@@ -22,7 +22,8 @@ void TerminalTimeouts::countDownPass() {
 }
 
 bool TerminalTimeouts::reportedAlready(int port, int a, int b) const {
-    return b >= kUnmarkedFirst && b < kUnmarkedFirst + kUnmarkedCount && unmarkedReported_[unmarkedIndex(port, a, b)];
+    return b >= kUnmarkedFirst && b < kUnmarkedFirst + kUnmarkedCount &&
+           unmarkedReported_[unmarkedIndex(port, a, b)];
 }
 
 void TerminalTimeouts::expiryScanPass() {
@@ -60,6 +61,8 @@ void TerminalTimeouts::heard(int port, std::uint8_t a, std::uint8_t b) {
         unmarkedReported_[unmarkedIndex(port, a, b)] = false;
 }
 
-void TerminalTimeouts::reset() { unmarkedReported_.reset(); }
+void TerminalTimeouts::reset() {
+    unmarkedReported_.reset();
+}
 
 } // namespace ostrel

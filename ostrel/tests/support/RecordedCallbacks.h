@@ -25,15 +25,16 @@ struct RecordedCallbacks {
     OstrelCallbacks table{};
 
     RecordedCallbacks() {
-        table.onReport = [](void* user, int32_t port, int32_t a, int32_t b, int32_t code, const unsigned char*) {
+        table.onReport = [](void* user, int32_t port, int32_t a, int32_t b, int32_t code,
+                            const unsigned char*) {
             self(user)->reports.push_back({port, a & 0xFF, b & 0xFF, code & 0xFF});
         };
         table.onRefresh = [](void* user) { ++self(user)->refreshes; };
         table.onSendFailed = [](void* user, int32_t port, int32_t a, int32_t b, int32_t code, const char*) {
             self(user)->sendFailures.push_back({port, a & 0xFF, b & 0xFF, code & 0xFF});
         };
-        table.onTerminalEvent = [](void* user, int32_t port, int32_t a, int32_t b, int32_t index, int32_t code,
-                                   const char*) {
+        table.onTerminalEvent = [](void* user, int32_t port, int32_t a, int32_t b, int32_t index,
+                                   int32_t code, const char*) {
             self(user)->events.push_back({port, a & 0xFF, b & 0xFF, index & 0xFF, code & 0xFF});
         };
         table.onConnectionLost = [](void* user, const char* text) { self(user)->lost.emplace_back(text); };

@@ -32,7 +32,8 @@ public:
     int reads = 0;
     int udpCloses = 0;
 
-    void sendDatagram(std::span<const std::uint8_t> bytes, const char* hostText, std::uint16_t port) override {
+    void sendDatagram(std::span<const std::uint8_t> bytes, const char* hostText,
+                      std::uint16_t port) override {
         datagrams.push_back({{bytes.begin(), bytes.end()}, hostText, port});
     }
     void writeSerial(int portIndex, std::span<const std::uint8_t> bytes) override {

@@ -37,8 +37,18 @@ inline std::vector<std::uint8_t> serial(std::uint8_t a, std::uint8_t b, std::uin
 // inverted checksum.
 inline std::vector<std::uint8_t> network(std::array<std::uint8_t, 4> sender, std::uint8_t a, std::uint8_t b,
                                          std::uint8_t code, std::vector<std::uint8_t> payload = {}) {
-    std::vector<std::uint8_t> frame{sender[0], sender[1], sender[2], sender[3], 0, 0, 0, 0, a, b,
-                                    static_cast<std::uint8_t>(payload.size() + 13), code};
+    std::vector<std::uint8_t> frame{sender[0],
+                                    sender[1],
+                                    sender[2],
+                                    sender[3],
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    a,
+                                    b,
+                                    static_cast<std::uint8_t>(payload.size() + 13),
+                                    code};
     frame.insert(frame.end(), payload.begin(), payload.end());
     frame.push_back(static_cast<std::uint8_t>(0xFF - sum(frame)));
     return frame;

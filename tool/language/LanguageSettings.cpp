@@ -1,0 +1,37 @@
+#include "language/LanguageSettings.h"
+
+#include <QRegularExpression>
+#include <QSettings>
+
+namespace {
+
+const QString kFlagKey = QStringLiteral("Language/Flag");
+const QString kNameKey = QStringLiteral("Language/Name");
+// The name was read into a buffer of 32 characters.
+constexpr qsizetype kNameLimit = 31;
+
+// A profile integer is the number its text begins with; any other text counts as 0.
+int leadingInteger(const QString& text) {
+    static const QRegularExpression number(QStringLiteral(R"(^\s*([+-]?\d+))"));
+    const QRegularExpressionMatch match = number.match(text);
+    bool converted = false;
+    const int value = match.hasMatch() ? match.captured(1).toInt(&converted) : 0;
+    return converted ? value : 0;
+}
+
+} // namespace
+
+LanguageSettings LanguageSettings::read(const QString& iniPath) {
+    const QSettings ini(iniPath, QSettings::IniFormat);
+    LanguageSettings settings;
+    settings.flag = qMax(0, leadingInteger(ini.value(kFlagKey, QStringLiteral("0")).toString()));
+    settings.databaseName = ini.value(kNameKey, QStringLiteral("English.mdb")).toString().left(kNameLimit);
+    return settings;
+}
+
+void LanguageSettings::write(const QString& iniPath, Language language) {
+    QSettings ini(iniPath, QSettings::IniFormat);
+    const bool english = language == English;
+    ini.setValue(kFlagKey, english ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.setValue(kNameKey, english ? QStringLiteral("English.mdb") : QStringLiteral("Chinese.mdb"));
+}

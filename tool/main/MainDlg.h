@@ -1,0 +1,80 @@
+#pragma once
+
+#include "language/LanguageSettings.h"
+#include "language/TextTable.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+
+class CBaseCtrlPage;
+class CPageTabCtrl;
+class CProgramPage;
+class CVoicePage;
+class Prompter;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+
+// The tool's only top-level window: terminals and ports on the left, the three pages on the right, the
+// language choice above them. Its texts come from table tb_QvTools of the language database.
+class CMainDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `programPath` is the program that Restart starts again: this one.
+    explicit CMainDlg(Prompter& prompter, QString programPath = QCoreApplication::applicationFilePath());
+
+    // The language radio button that is selected.
+    LanguageSettings::Language RadioChoice() const;
+
+    // The Enter key never ends the tool.
+    void accept() override {}
+    // The close sequence, run by the Escape key, the close box and Restart.
+    void reject() override;
+
+private:
+    void BuildControls();
+    QGroupBox* BuildTerminalGroup();
+    QGroupBox* BuildMonitorGroup();
+    void ApplyCaptions(const TextTable& texts);
+    void LoadTexts();
+    void SetDefaultTexts();
+    void SetUpTerminalList();
+    void CreatePages();
+    void OnRestart();
+    void OnAbout();
+
+    Prompter& m_prompter;
+    const QString m_programPath;
+    LanguageSettings m_language;
+    // The texts of messages, column and tab titles and states: from the table, else the Chinese fallbacks.
+    TextTable m_texts = TextTable::chinese(kQvToolsTable);
+    // Set when the closing window must start a new instance of the tool; never cleared.
+    bool m_restartFlag = false;
+
+    QGroupBox* m_terminalGroup = nullptr;
+    QTreeWidget* m_terminalList = nullptr;
+    QLineEdit* m_newTerminalAddress = nullptr;
+    QPushButton* m_addTerminalButton = nullptr;
+    QPushButton* m_deleteTerminalButton = nullptr;
+    QGroupBox* m_monitorGroup = nullptr;
+    QLabel* m_portListLabel = nullptr;
+    QListWidget* m_portList = nullptr;
+    QLabel* m_newPortLabel = nullptr;
+    QLineEdit* m_newPort = nullptr;
+    QPushButton* m_addPortButton = nullptr;
+    QPushButton* m_deletePortButton = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QGroupBox* m_controlGroup = nullptr;
+    CPageTabCtrl* m_pageTab = nullptr;
+    CBaseCtrlPage* m_baseCtrlPage = nullptr;
+    CProgramPage* m_programPage = nullptr;
+    CVoicePage* m_voicePage = nullptr;
+    QRadioButton* m_chineseRadio = nullptr;
+    QRadioButton* m_englishRadio = nullptr;
+    QPushButton* m_restartButton = nullptr;
+};

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The tool's icon, shown by the main window and the about box.
+QIcon ToolIcon();

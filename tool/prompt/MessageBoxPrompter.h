@@ -1,0 +1,10 @@
+#pragma once
+
+#include "prompt/Prompter.h"
+
+// The prompter of the running tool: modal message boxes over the active window.
+class MessageBoxPrompter : public Prompter {
+public:
+    void inform(const QString& text) override;
+    bool confirm(const QString& text, const QString& caption) override;
+};

@@ -1,0 +1,48 @@
+#include "store/AdoConnection.h"
+
+#include "store/PreparedStatement.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+namespace {
+
+// How long a statement waits for another program that holds the file's lock.
+constexpr int kBusyTimeoutMs = 2000;
+
+} // namespace
+
+CAdoConnection::~CAdoConnection() {
+    Close();
+}
+
+bool CAdoConnection::ConnectAccess(const QString& path) {
+    Close();
+    sqlite3* database = nullptr;
+    const int opened =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &database, SQLITE_OPEN_READWRITE, nullptr);
+    // SQLite reads the file lazily: reading its schema is what tells a database from any other file.
+    if (opened != SQLITE_OK || sqlite3_exec(database, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                                            nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(database);
+        return false;
+    }
+    sqlite3_busy_timeout(database, kBusyTimeoutMs);
+    m_database = database;
+    return true;
+}
+
+void CAdoConnection::Close() {
+    sqlite3_close_v2(m_database);
+    m_database = nullptr;
+}
+
+bool CAdoConnection::Execute(const QString& statement) {
+    PreparedStatement prepared(m_database, statement);
+    if (!prepared.isValid())
+        return false;
+    int stepped;
+    while ((stepped = sqlite3_step(prepared.handle())) == SQLITE_ROW) {
+    }
+    return stepped == SQLITE_DONE;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+// One open connection to one database file. Every operation makes its own, connects, works and lets it
+// go; no connection lives between user actions.
+class CAdoConnection {
+public:
+    CAdoConnection() = default;
+    ~CAdoConnection();
+    CAdoConnection(const CAdoConnection&) = delete;
+    CAdoConnection& operator=(const CAdoConnection&) = delete;
+
+    // Opens an existing database file. A missing file, or a file that is not a database, is a failed
+    // connect: nothing is ever created.
+    bool ConnectAccess(const QString& path);
+    void Close();
+
+    // Runs exactly one INSERT, UPDATE or DELETE statement (Access's "DELETE * FROM" is understood);
+    // text that follows the first statement is refused, so a value can never smuggle in a second one.
+    bool Execute(const QString& statement);
+
+    bool IsOpen() const { return m_database != nullptr; }
+    sqlite3* Handle() const { return m_database; }
+
+private:
+    sqlite3* m_database = nullptr;
+};

@@ -1,0 +1,243 @@
+#include "main/MainDlg.h"
+
+#include "RecordingPrompter.h"
+#include "TestDatabase.h"
+#include "basectrl/BaseCtrlPage.h"
+#include "main/AboutDlg.h"
+#include "main/PageTabCtrl.h"
+#include "program/ProgramPage.h"
+#include "voice/VoicePage.h"
+
+#include <QAction>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+
+// The main window in a scratch working folder that holds the generated language databases.
+class MainDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void withoutAnIniShowsEnglishTextsAndTheChineseRadio();
+    void flagChoosesTheRadio_data();
+    void flagChoosesTheRadio();
+    void unreadableTextsFallBackToChinese_data();
+    void unreadableTextsFallBackToChinese();
+    void enterKeepsTheWindowEscapeAndCloseBoxEndIt();
+    void restartStartsANewInstanceInTheChosenLanguage();
+    void restartWithAProgramThatCannotStartStillEnds();
+    void menuOpensTheAboutBox();
+
+private:
+    void writeIni(const QByteArray& text);
+    std::unique_ptr<CMainDlg> makeWindow(const QString& programPath = QStringLiteral(TARVEX_PROGRAM));
+    template <typename Widget> Widget* child(const CMainDlg& window, const char* name);
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_previousFolder;
+    RecordingPrompter m_prompter;
+};
+
+void MainDlgTest::init() {
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_previousFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_folder->path()));
+    QVERIFY(QDir().mkdir(QStringLiteral("DB")));
+    for (const QString& name : {QStringLiteral("DB/Chinese.mdb"), QStringLiteral("DB/English.mdb")})
+        QVERIFY(QFile::copy(builtWorkFile(name), name));
+    m_prompter.messages.clear();
+}
+
+void MainDlgTest::cleanup() {
+    QDir::setCurrent(m_previousFolder);
+    m_folder.reset();
+    qunsetenv("TARVEX_QUIT_AFTER_START");
+}
+
+void MainDlgTest::writeIni(const QByteArray& text) {
+    QFile ini(QStringLiteral("Language.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(text);
+}
+
+std::unique_ptr<CMainDlg> MainDlgTest::makeWindow(const QString& programPath) {
+    return std::make_unique<CMainDlg>(m_prompter, programPath);
+}
+
+template <typename Widget> Widget* MainDlgTest::child(const CMainDlg& window, const char* name) {
+    auto* widget = window.findChild<Widget*>(QLatin1String(name));
+    if (widget == nullptr)
+        qFatal("the main window has no %s", name);
+    return widget;
+}
+
+void MainDlgTest::withoutAnIniShowsEnglishTextsAndTheChineseRadio() {
+    const auto window = makeWindow();
+    QVERIFY(m_prompter.messages.isEmpty());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Zenvar Configuration Tool"));
+    QCOMPARE(child<QGroupBox>(*window, "terminalGroup")->title(), QStringLiteral("Terminals"));
+    QCOMPARE(child<QPushButton>(*window, "startButton")->text(), QStringLiteral("Start"));
+    QVERIFY(child<QRadioButton>(*window, "chineseRadio")->isChecked());
+    QVERIFY(!child<QRadioButton>(*window, "englishRadio")->isChecked());
+    QCOMPARE(window->RadioChoice(), LanguageSettings::Chinese);
+
+    const auto* tabs = child<CPageTabCtrl>(*window, "pageTab");
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Basic Control"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Voice"));
+    QVERIFY(qobject_cast<CBaseCtrlPage*>(tabs->widget(0)));
+    QVERIFY(qobject_cast<CProgramPage*>(tabs->widget(1)));
+    QVERIFY(qobject_cast<CVoicePage*>(tabs->widget(2)));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(child<QTreeWidget>(*window, "terminalList")->headerItem()->text(1), QStringLiteral("State"));
+
+    window->show();
+    QVERIFY(child<QPushButton>(*window, "startButton")->isVisible());
+    QVERIFY(!child<QPushButton>(*window, "stopButton")->isVisible());
+}
+
+void MainDlgTest::flagChoosesTheRadio_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("Flag -5 is Chinese")
+        << QByteArray("[Language]\nFlag=-5\nName=Chinese.mdb\n") << false << QStringLiteral("Zenvar配置工具");
+    QTest::newRow("Flag 7 is English") << QByteArray("[Language]\nFlag=7\nName=English.mdb\n") << true
+                                       << QStringLiteral("Zenvar Configuration Tool");
+}
+
+void MainDlgTest::flagChoosesTheRadio() {
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, english);
+    QFETCH(QString, title);
+    writeIni(ini);
+    const auto window = makeWindow();
+    QCOMPARE(child<QRadioButton>(*window, "englishRadio")->isChecked(), english);
+    QCOMPARE(child<QRadioButton>(*window, "chineseRadio")->isChecked(), !english);
+    QCOMPARE(window->windowTitle(), title);
+}
+
+void MainDlgTest::unreadableTextsFallBackToChinese_data() {
+    QTest::addColumn<QByteArray>("sql");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("missing database")
+        << QByteArray() << QStringList{QStringLiteral("连接数据库失败DB/Broken.mdb")};
+    QTest::newRow("empty table") << QByteArray("CREATE TABLE tb_QvTools (QvTitle TEXT, TerInfo TEXT);")
+                                 << QStringList{};
+    QTest::newRow("missing table") << QByteArray("CREATE TABLE tb_Control (SelTer TEXT);")
+                                   << QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_QvTools")};
+}
+
+void MainDlgTest::unreadableTextsFallBackToChinese() {
+    QFETCH(QByteArray, sql);
+    QFETCH(QStringList, messages);
+    if (!sql.isEmpty())
+        QVERIFY(createDatabase(QStringLiteral("DB/Broken.mdb"), sql.constData()));
+    writeIni("[Language]\nFlag=1\nName=Broken.mdb\n");
+    const auto window = makeWindow();
+    QCOMPARE(m_prompter.messages, messages);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Zenvar配置工具"));
+    QCOMPARE(child<QGroupBox>(*window, "monitorGroup")->title(), QStringLiteral("监控"));
+    QCOMPARE(child<QPushButton>(*window, "addTerminalButton")->text(), QStringLiteral("新 增"));
+    QCOMPARE(child<QTreeWidget>(*window, "terminalList")->headerItem()->text(0), QStringLiteral("设备地址"));
+    QCOMPARE(child<CPageTabCtrl>(*window, "pageTab")->tabText(1), QStringLiteral("编程配置"));
+    QVERIFY(child<QRadioButton>(*window, "englishRadio")->isChecked());
+}
+
+void MainDlgTest::enterKeepsTheWindowEscapeAndCloseBoxEndIt() {
+    auto window = makeWindow();
+    window->show();
+    auto* address = child<QLineEdit>(*window, "newTerminalAddress");
+    address->setFocus();
+    QTest::keyClick(address, Qt::Key_Return);
+    QTest::keyClick(address, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(window->isVisible());
+
+    QTest::keyClick(address, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(window->result(), int(QDialog::Rejected));
+
+    window = makeWindow();
+    window->show();
+    QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    QVERIFY2(!QFile::exists(QStringLiteral("Language.ini")), "only Restart writes the settings");
+}
+
+void MainDlgTest::restartStartsANewInstanceInTheChosenLanguage() {
+    const QString marker = m_folder->filePath(QStringLiteral("started.txt"));
+    qputenv("TARVEX_QUIT_AFTER_START", marker.toUtf8());
+    const auto window = makeWindow();
+    window->show();
+    child<QRadioButton>(*window, "englishRadio")->click();
+    QVERIFY2(!QFile::exists(QStringLiteral("Language.ini")), "choosing a language by itself does nothing");
+    child<QPushButton>(*window, "restartButton")->click();
+
+    QVERIFY(!window->isVisible());
+    const QSettings ini(QStringLiteral("Language.ini"), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("Language/Flag")).toString(), QStringLiteral("1"));
+    QCOMPARE(ini.value(QStringLiteral("Language/Name")).toString(), QStringLiteral("English.mdb"));
+
+    // The new instance runs the real program in this folder and reports what it started with.
+    const auto startedLines = [&marker] {
+        QFile file(marker);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    QVERIFY(QTest::qWaitFor([&] { return startedLines().endsWith(QLatin1Char('\n')); }, 60000));
+    QCOMPARE(startedLines(), QStringLiteral("Zenvar Configuration Tool\tEnglish\n"));
+}
+
+void MainDlgTest::restartWithAProgramThatCannotStartStillEnds() {
+    writeIni("[Language]\nFlag=1\nName=English.mdb\n");
+    const auto window = makeWindow(m_folder->filePath(QStringLiteral("no-such-program")));
+    window->show();
+    child<QRadioButton>(*window, "chineseRadio")->click();
+    child<QPushButton>(*window, "restartButton")->click();
+    QVERIFY(!window->isVisible());
+    QVERIFY(m_prompter.messages.isEmpty());
+    const QSettings ini(QStringLiteral("Language.ini"), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("Language/Flag")).toString(), QStringLiteral("0"));
+    QCOMPARE(ini.value(QStringLiteral("Language/Name")).toString(), QStringLiteral("Chinese.mdb"));
+}
+
+void MainDlgTest::menuOpensTheAboutBox() {
+    const auto window = makeWindow();
+    window->show();
+    QCOMPARE(window->actions().size(), 1);
+    QAction* about = window->actions().first();
+    QCOMPARE(about->text(), QStringLiteral("关于 Zenvar配置工具(&A)..."));
+
+    QString seenTitle;
+    QStringList seenLabels;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        seenTitle = box->windowTitle();
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            seenLabels.append(label->text());
+        box->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    closer.start(10);
+    about->trigger();
+    QCOMPARE(seenTitle, QStringLiteral("关于ZenvarTools"));
+    QVERIFY(seenLabels.contains(QStringLiteral("Zenvar Tool 1.0 版")));
+    QVERIFY(window->isVisible());
+}
+
+QTEST_MAIN(MainDlgTest)
+#include "MainDlgTest.moc"
