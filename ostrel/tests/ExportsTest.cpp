@@ -166,3 +166,36 @@ TEST_F(ExportsTest, QueriesReadAndSetTheTableSafely) {
     GetTerminalProperty(context, 0, 5, 6, &timeout, &udpPort, text);
     SetTerminalProperty(context, -5, 5, 6, 7, 0, 0);
 }
+
+TEST_F(ExportsTest, AZoneAlarmIsReportedAndForwardedAndASignOffTakesTheTerminalOffLine) {
+    asio::io_context io;
+    udp::socket monitoringCentre(io, udp::endpoint(asio::ip::address_v4::loopback(), 0));
+    ASSERT_TRUE(Start_Translib(context, "127.0.0.1", 0, monitoringCentre.local_endpoint().port()));
+    UdpTerminal terminal(startUdp());
+
+    terminal.send(wire::canonical(3, 4, 2, {0x00, 0x01}));
+    terminal.receive();
+    terminal.send(wire::canonical(3, 4, 2, {0x02, 0x01}));
+    terminal.receive();
+    std::array<std::uint8_t, 16> forwarded{};
+    pollfd p{monitoringCentre.native_handle(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 5000), 1);
+    ASSERT_EQ(monitoringCentre.receive(asio::buffer(forwarded)), 5u);
+    EXPECT_EQ(Bytes(forwarded.begin(), forwarded.begin() + 5), (Bytes{0xFF, 3, 4, 2, 0}));
+    std::int32_t zoneState = -1;
+    EXPECT_EQ(GetAlarmState(context, 11, 3, 4, 2, &zoneState), 0);
+    EXPECT_EQ(zoneState, 2);
+
+    terminal.send(wire::canonical(3, 4, 2, {0x00, 0x01}));
+    terminal.receive();
+    // A sign-off converted from the network form carries no data: it announces the terminal gone.
+    terminal.send(wire::network({127, 0, 0, 1}, 3, 4, 226));
+    EXPECT_EQ(
+        terminal.receive(),
+        wire::network(context->onWorker([this] { return context->udpPort().localAddress(); }), 3, 4, 124));
+    ASSERT_TRUE(waitUntil([&] { return log.size() == 5; }));
+    std::lock_guard lock(log.mutex);
+    EXPECT_EQ(log.events[2], (std::array<int, 5>{11, 3, 4, 2, 2}));
+    EXPECT_EQ(log.events[3], (std::array<int, 5>{11, 3, 4, 2, 3}));
+    EXPECT_EQ(log.events[4], (std::array<int, 5>{11, 3, 4, 0, 8}));
+}

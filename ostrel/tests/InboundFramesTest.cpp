@@ -1,6 +1,8 @@
 // What terminals send, in synthetic time: validation, reports, status events, acknowledgements, forwarding.
 #include "support/CoreHarness.h"
 
+#include <random>
+
 using ostrel::kUdpPortIndex;
 using Event = RecordedCallbacks::Event;
 using Bytes = std::vector<std::uint8_t>;
@@ -217,4 +219,61 @@ TEST_F(InboundFramesTest, LosingTheConnectionForgetsEveryTerminal) {
     core.onConnectionLost();
     EXPECT_EQ(recorded.lost.size(), 1u);
     EXPECT_EQ(transport.udpCloses, 2);
+}
+
+// Garbage must never change anything: random datagrams (the few that happen to hold together as a frame
+// are left out) and every truncation of valid frames are dropped without an answer or an event.
+TEST_F(InboundFramesTest, RandomAndTruncatedDatagramsChangeNothing) {
+    std::mt19937 random(20261207);
+    auto holdsTogether = [](const Bytes& d) {
+        if (d.empty() || d.size() > 128)
+            return false;
+        const std::uint8_t sum = wire::sum(Bytes(d.begin(), d.end() - 1));
+        return (d[0] == d.size() && d.back() == sum) || sum + d.back() == 255;
+    };
+    int dropped = 0;
+    for (int i = 0; i < 20000; ++i) {
+        Bytes datagram(random() % 140);
+        for (auto& byte : datagram)
+            byte = static_cast<std::uint8_t>(random());
+        if (holdsTogether(datagram))
+            continue;
+        this->datagram(datagram);
+        ++dropped;
+    }
+    for (const Bytes& valid : {wire::canonical(1, 2, 2, {0x04, 0x05, 0xFF}),
+                               wire::network(kTerminalAddress, 1, 2, 241), wire::canonical(1, 2, 1)})
+        for (std::size_t n = 0; n + 1 < valid.size(); ++n)
+            if (!holdsTogether(Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(n))))
+                datagram(Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(n)));
+    EXPECT_GT(dropped, 19000);
+    EXPECT_TRUE(transport.datagrams.empty());
+    EXPECT_TRUE(recorded.events.empty());
+    EXPECT_TRUE(recorded.reports.empty());
+    EXPECT_EQ(state(kUdpPortIndex, 1, 2), 0);
+}
+
+// Random serial input, in bursts and with quiet ticks, never overruns a buffer or takes down the core.
+TEST_F(InboundFramesTest, RandomSerialInputIsSurvived) {
+    std::mt19937 random(7);
+    for (int port = 0; port < ostrel::kSerialPortCount; ++port)
+        transport.receiving[port] = true;
+    for (int tick = 0; tick < 3000; ++tick) {
+        const int port = static_cast<int>(random() % ostrel::kSerialPortCount);
+        if (random() % 4 != 0) {
+            Bytes burst(random() % 200);
+            for (auto& byte : burst)
+                byte = static_cast<std::uint8_t>(random());
+            transport.arrive(port, burst);
+        }
+        core.tick();
+        for (int p = 0; p < ostrel::kSerialPortCount; ++p)
+            ASSERT_LE(core.serialReceiveCount(p), 128);
+    }
+    // A valid frame after all that garbage is still understood once the line went quiet.
+    ticks(2);
+    forget();
+    transport.arrive(3, wire::serial(4, 5, 224));
+    core.tick();
+    EXPECT_EQ(recorded.eventCodes(), (std::vector<int>{9}));
 }
