@@ -22,7 +22,8 @@ void BuildAndConvertToNetwork(benchmark::State& state) {
     for (auto _ : state) {
         const auto frame = buildFrame();
         benchmark::DoNotOptimize(ostrel::canonicalToNetwork(
-            std::span(frame.bytes.data(), static_cast<std::size_t>(frame.frameLength)), {192, 168, 1, 10}, wire));
+            std::span(frame.bytes.data(), static_cast<std::size_t>(frame.frameLength)), {192, 168, 1, 10},
+            wire));
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -11,6 +11,7 @@ namespace {
 enum ReportCode : std::uint8_t { kReportType1 = 1, kStatusReport = 2, kOffLineReport = 3, kOnLineReport = 4 };
 constexpr std::uint8_t kSerialAckCode = 0x7C;
 constexpr int kLongReportLength = 11;
+constexpr int kNoEvent = -1;
 
 bool isReport(std::uint8_t code) {
     return code >= kReportType1 && code <= kOnLineReport;
@@ -87,58 +88,32 @@ void TerminalFrames::processStatus(int port, std::span<const std::uint8_t> frame
     const std::uint8_t lastZoneAlarms = before.lastZoneAlarms;
     const std::uint8_t lastZoneFlags = before.lastZoneFlags;
 
-    switch (compare(bit(status, 2), bit(lastStatus, 2), fresh, false)) {
-    case 1:
-        event(port, a, b, 0, StatusBit2Set);
-        break;
-    case -1:
-        event(port, a, b, 0, StatusBit2Cleared);
-        break;
-    }
-    if (compare(bit(status, 1), bit(lastStatus, 1), fresh, false) == 1)
-        event(port, a, b, 0, StatusBit1Set);
-    switch (compare(bit(status, 6), bit(lastStatus, 6), fresh, false)) {
-    case 1:
-        event(port, a, b, 0, StatusBit6Set);
-        break;
-    case -1:
-        event(port, a, b, 0, StatusBit6Cleared);
-        break;
-    }
-    switch (compare(bit(status, 0), wasBit0Set, fresh, true)) {
-    case 1:
-        event(port, a, b, 0, StatusBit0Set);
-        break;
-    case -1:
-        event(port, a, b, 0, StatusBit0Clear);
-        break;
-    }
+    // A bit that became set gives its first event, one that became clear its second (if it has one).
+    auto announce = [&](int change, int index, int whenSet, int whenCleared) {
+        if (change > 0)
+            event(port, a, b, index, whenSet);
+        else if (change < 0 && whenCleared != kNoEvent)
+            event(port, a, b, index, whenCleared);
+    };
+    announce(compare(bit(status, 2), bit(lastStatus, 2), fresh, false), 0, StatusBit2Set, StatusBit2Cleared);
+    announce(compare(bit(status, 1), bit(lastStatus, 1), fresh, false), 0, StatusBit1Set, kNoEvent);
+    announce(compare(bit(status, 6), bit(lastStatus, 6), fresh, false), 0, StatusBit6Set, StatusBit6Cleared);
+    announce(compare(bit(status, 0), wasBit0Set, fresh, true), 0, StatusBit0Set, StatusBit0Clear);
 
     table_.storeStatus(port, a, b, status, zoneAlarms, zoneFlags, longReport);
 
     for (int zone = 1; zone <= 8; ++zone) {
         const int n = zone - 1;
-        if (longReport) {
-            switch (compare(bit(zoneFlags, n), bit(lastZoneFlags, n), fresh, true)) {
-            case 1:
-                event(port, a, b, zone, ZoneFlagSet);
-                break;
-            case -1:
-                event(port, a, b, zone, ZoneFlagCleared);
-                break;
-            }
-        }
-        switch (compare(bit(zoneAlarms, n), bit(lastZoneAlarms, n), fresh, false)) {
-        case 1:
-            if (callbacks_.terminalEvent(port, a, b, zone, ZoneAlarmSet) && forward_.port != 0) {
-                const std::array<std::uint8_t, 5> alarm{0xFF, a, b, static_cast<std::uint8_t>(zone), 0};
-                transport_.sendDatagram(alarm, forward_.host.data(),
-                                        static_cast<std::uint16_t>(forward_.port));
-            }
-            break;
-        case -1:
+        if (longReport)
+            announce(compare(bit(zoneFlags, n), bit(lastZoneFlags, n), fresh, true), zone, ZoneFlagSet,
+                     ZoneFlagCleared);
+        const int alarm = compare(bit(zoneAlarms, n), bit(lastZoneAlarms, n), fresh, false);
+        if (alarm > 0 && callbacks_.terminalEvent(port, a, b, zone, ZoneAlarmSet) && forward_.port != 0) {
+            const std::array<std::uint8_t, 5> datagram{0xFF, a, b, static_cast<std::uint8_t>(zone), 0};
+            transport_.sendDatagram(datagram, forward_.host.data(),
+                                    static_cast<std::uint16_t>(forward_.port));
+        } else if (alarm < 0) {
             event(port, a, b, zone, ZoneAlarmCleared);
-            break;
         }
     }
 
@@ -167,27 +142,41 @@ void TerminalFrames::event(int port, std::uint8_t a, std::uint8_t b, int index, 
     callbacks_.terminalEvent(port, a, b, index, code);
 }
 
-void TerminalFrames::acknowledgeOverUdp(std::span<const std::uint8_t> report, std::uint8_t protocolType,
-                                        const char* hostText, std::uint16_t port) {
+namespace {
+
+// The canonical acknowledgement of a report: its header bytes back, the report code with the reply bit.
+// On a serial line the reserved byte is echoed too.
+CommandFrame acknowledgementOf(std::span<const std::uint8_t> report, bool echoReserved) {
     CommandFrame ack;
     ack.setHeaderBytes(report[1], report[2], report[3], report[4]);
+    if (echoReserved)
+        ack.bytes[5] = report[5];
     ack.setCommand(report[6] | kReplyBit);
-    const std::span<const std::uint8_t> canonical(ack.bytes.data(), static_cast<std::size_t>(ack.finalize()));
+    ack.finalize();
+    return ack;
+}
+
+std::span<const std::uint8_t> canonicalBytes(const CommandFrame& frame) {
+    return {frame.bytes.data(), static_cast<std::size_t>(frame.frameLength)};
+}
+
+} // namespace
+
+void TerminalFrames::acknowledgeOverUdp(std::span<const std::uint8_t> report, std::uint8_t protocolType,
+                                        const char* hostText, std::uint16_t port) {
+    const CommandFrame ack = acknowledgementOf(report, false);
     WireBuffer wire;
-    const int length = protocolType == 2 ? canonicalToNetwork(canonical, transport_.localAddress(), wire)
-                                         : withAdditiveChecksum(canonical, wire);
+    const int length = protocolType == 2
+                           ? canonicalToNetwork(canonicalBytes(ack), transport_.localAddress(), wire)
+                           : withAdditiveChecksum(canonicalBytes(ack), wire);
     if (length > 0)
         transport_.sendDatagram(std::span(wire.data(), static_cast<std::size_t>(length)), hostText, port);
 }
 
 void TerminalFrames::acknowledgeCanonicalOnSerial(int port, std::span<const std::uint8_t> report) {
-    CommandFrame ack;
-    ack.setHeaderBytes(report[1], report[2], report[3], report[4]);
-    ack.bytes[5] = report[5];
-    ack.setCommand(report[6] | kReplyBit);
-    const std::span<const std::uint8_t> canonical(ack.bytes.data(), static_cast<std::size_t>(ack.finalize()));
+    const CommandFrame ack = acknowledgementOf(report, true);
     WireBuffer wire;
-    const int length = withAdditiveChecksum(canonical, wire);
+    const int length = withAdditiveChecksum(canonicalBytes(ack), wire);
     transport_.writeSerial(port, std::span(wire.data(), static_cast<std::size_t>(length)));
 }
 
