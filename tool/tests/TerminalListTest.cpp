@@ -1,0 +1,72 @@
+#include "terminals/TerminalList.h"
+
+#include "QStringPrinting.h"
+
+#include <gtest/gtest.h>
+
+using Effect = TerminalList::EventEffect;
+using Added = TerminalList::AddResult;
+
+TEST(TerminalListEvents, AddThenChangeStateOnlyWhenItDiffers) {
+    TerminalList list;
+    EXPECT_EQ(list.applyEvent(11, 3, 7, 9), Effect::Added);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(list.at(0).addressText, QStringLiteral("11.3.7"));
+    EXPECT_TRUE(list.at(0).onLine);
+    EXPECT_EQ(list.applyEvent(11, 3, 7, 8), Effect::StateChanged);
+    EXPECT_FALSE(list.at(0).onLine);
+    EXPECT_EQ(list.applyEvent(11, 3, 7, 8), Effect::Unchanged);
+    EXPECT_EQ(list.applyEvent(11, 3, 7, 2), Effect::StateChanged) << "every other code means on line";
+    EXPECT_EQ(list.size(), 1);
+}
+
+TEST(TerminalListEvents, OffLineEventsAddOffLineAndWholeBlocksAreNotShown) {
+    TerminalList list;
+    EXPECT_EQ(list.applyEvent(1, 2, 3, 8), Effect::Added);
+    EXPECT_FALSE(list.at(0).onLine);
+    for (int code : {13, 15})
+        EXPECT_EQ(list.applyEvent(1, 2, 4, code), code == 13 ? Effect::Added : Effect::Unchanged);
+    EXPECT_FALSE(list.at(1).onLine);
+    EXPECT_EQ(list.applyEvent(11, 255, 3, 9), Effect::Ignored);
+    EXPECT_EQ(list.applyEvent(11, 3, 255, 14), Effect::Ignored);
+    EXPECT_EQ(list.applyEvent(11 + 256, 3 + 256, 7, 9 + 256), Effect::Added) << "only the low bytes count";
+    EXPECT_EQ(list.back().addressText, QStringLiteral("11.3.7"));
+    EXPECT_EQ(list.size(), 3);
+}
+
+TEST(TerminalListByHand, FormatCheckAndParts) {
+    TerminalList list;
+    EXPECT_EQ(list.addByHand(QString()), Added::Empty);
+    for (const char* bad : {"1..2", ".1.2", "1.2.3.4", "1.2", "1.a.2", "1 .2.3", "１.2.3"})
+        EXPECT_EQ(list.addByHand(QString::fromUtf8(bad)), Added::BadFormat) << bad;
+    EXPECT_EQ(list.size(), 0);
+
+    EXPECT_EQ(list.addByHand(QStringLiteral("1.2.")), Added::Added);
+    EXPECT_EQ(list.back().portNumber, 1);
+    EXPECT_EQ(list.back().addressA, 2);
+    EXPECT_EQ(list.back().addressB, 0) << "an empty last part is 0";
+    EXPECT_EQ(list.back().addressText, QStringLiteral("1.2."));
+    EXPECT_FALSE(list.back().onLine);
+
+    EXPECT_EQ(list.addByHand(QStringLiteral("300.1.2")), Added::Added);
+    EXPECT_EQ(list.back().portNumber, 44);
+    EXPECT_EQ(list.addByHand(QStringLiteral("99999999999.1.2")), Added::Added);
+    EXPECT_EQ(list.back().portNumber, 99999999999 % 256);
+}
+
+TEST(TerminalListByHand, EntriesAreMatchedByTextOnly) {
+    TerminalList list;
+    list.addByHand(QStringLiteral("11.3.7"));
+    list.addByHand(QStringLiteral("11.3.7"));
+    list.addByHand(QStringLiteral("011.3.7"));
+    EXPECT_EQ(list.size(), 3) << "added by hand without comparing";
+    EXPECT_EQ(list.applyEvent(11, 3, 7, 9), Effect::StateChanged) << "the first entry with that text";
+    EXPECT_TRUE(list.at(0).onLine);
+    EXPECT_FALSE(list.at(1).onLine);
+
+    list.remove(0);
+    EXPECT_EQ(list.at(0).addressText, QStringLiteral("11.3.7"));
+    list.remove(5);
+    list.remove(-1);
+    EXPECT_EQ(list.size(), 2);
+}
