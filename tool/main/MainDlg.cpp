@@ -4,6 +4,7 @@
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
 #include "main/ToolIcon.h"
+#include "model/ToolDatabaseReset.h"
 #include "program/ProgramPage.h"
 #include "voice/VoicePage.h"
 
@@ -58,6 +59,7 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
     m_language = LanguageSettings::read(QLatin1String(kLanguageIni));
     LoadTexts();
     SetUpTerminalList();
+    m_models.Load();
     CreatePages();
     m_stopButton->hide();
     (m_language.radioChoice() == LanguageSettings::English ? m_englishRadio : m_chineseRadio)
@@ -70,6 +72,7 @@ LanguageSettings::Language CMainDlg::RadioChoice() const {
 }
 
 void CMainDlg::reject() {
+    m_models.FreeAll();
     // The last step before the window ends: the new instance must find released whatever this one held.
     if (m_restartFlag)
         QProcess::startDetached(m_programPath);
@@ -225,6 +228,14 @@ void CMainDlg::OnRestart() {
     LanguageSettings::write(QLatin1String(kLanguageIni), RadioChoice());
     m_restartFlag = true;
     reject();
+}
+
+void CMainDlg::ResetToDefaults() {
+    if (!ReplaceToolDatabaseWithDefaults(m_prompter))
+        return;
+    m_restartFlag = true;
+    // Closes once the handler that asked for the reset has returned, like a posted close message.
+    QMetaObject::invokeMethod(this, &CMainDlg::close, Qt::QueuedConnection);
 }
 
 void CMainDlg::OnAbout() {

@@ -2,6 +2,7 @@
 
 #include "language/LanguageSettings.h"
 #include "language/TextTable.h"
+#include "model/DeviceModelList.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -30,9 +31,16 @@ public:
     // The language radio button that is selected.
     LanguageSettings::Language RadioChoice() const;
 
+    // The device models of the tool database, loaded at start and freed when the window closes.
+    DeviceModelList& Models() { return m_models; }
+
+    // Replaces the tool database by the shipped defaults and restarts the tool, which loads them. When the
+    // defaults cannot take the tool database's place, the user has been told and nothing else happens.
+    void ResetToDefaults();
+
     // The Enter key never ends the tool.
     void accept() override {}
-    // The close sequence, run by the Escape key, the close box and Restart.
+    // The close sequence, run by the Escape key, the close box, Restart and the reset to defaults.
     void reject() override;
 
 private:
@@ -50,6 +58,7 @@ private:
     Prompter& m_prompter;
     const QString m_programPath;
     LanguageSettings m_language;
+    DeviceModelList m_models{m_prompter};
     // The texts of messages, column and tab titles and states: from the table, else the Chinese fallbacks.
     TextTable m_texts = TextTable::chinese(kQvToolsTable);
     // Set when the closing window must start a new instance of the tool; never cleared.

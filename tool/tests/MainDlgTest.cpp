@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,6 +40,10 @@ private slots:
     void restartStartsANewInstanceInTheChosenLanguage();
     void restartWithAProgramThatCannotStartStillEnds();
     void menuOpensTheAboutBox();
+    void loadsTheModelTreeAtStartAndFreesItOnClose();
+    void missingToolDatabaseLeavesTheTreeEmpty();
+    void resetToDefaultsReplacesTheToolDatabaseAndRestarts();
+    void resetWithoutDefaultsKeepsTheWindowOpen();
 
 private:
     void writeIni(const QByteArray& text);
@@ -56,8 +61,11 @@ void MainDlgTest::init() {
     m_previousFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_folder->path()));
     QVERIFY(QDir().mkdir(QStringLiteral("DB")));
-    for (const QString& name : {QStringLiteral("DB/Chinese.mdb"), QStringLiteral("DB/English.mdb")})
+    for (const QString& name : {QStringLiteral("DB/Chinese.mdb"), QStringLiteral("DB/English.mdb"),
+                                QStringLiteral("DB/Default.mdb")})
         QVERIFY(QFile::copy(builtWorkFile(name), name));
+    // The tool database as a first start finds it.
+    QVERIFY(QFile::copy(QStringLiteral("DB/Default.mdb"), QStringLiteral("DB/VaZeraVI.mdb")));
     m_prompter.messages.clear();
 }
 
@@ -237,6 +245,71 @@ void MainDlgTest::menuOpensTheAboutBox() {
     QCOMPARE(seenTitle, QStringLiteral("关于ZenvarTools"));
     QVERIFY(seenLabels.contains(QStringLiteral("Zenvar Tool 1.0 版")));
     QVERIFY(window->isVisible());
+}
+
+void MainDlgTest::loadsTheModelTreeAtStartAndFreesItOnClose() {
+    QFile::remove(QStringLiteral("DB/VaZeraVI.mdb"));
+    QVERIFY(createToolDatabase(
+        QStringLiteral("DB/VaZeraVI.mdb"),
+        "INSERT INTO tb_Terminal VALUES (4, 'ZV-K200', '1234'), (6, 'ZV-P816', '123456');"
+        "INSERT INTO tb_MasterCode (MasterCode, TerID, Function) VALUES (1, 6, 'Entry delay');"
+        "INSERT INTO tb_SubCode VALUES (6, 1, 1, '030');"));
+    const auto window = makeWindow();
+    QVERIFY(m_prompter.messages.isEmpty());
+    const DeviceModelList& models = window->Models();
+    QCOMPARE(models.Models().size(), std::size_t{2});
+    QCOMPARE(models.Models()[1]->TerName, QStringLiteral("ZV-P816"));
+    QCOMPARE(models.Models()[1]->MasterCodes()[0]->SubCodes()[0]->CodeValue, QStringLiteral("030"));
+    QCOMPARE(models.NextModelId(), 7);
+
+    window->show();
+    QVERIFY(window->close());
+    QVERIFY(models.Models().empty());
+}
+
+void MainDlgTest::missingToolDatabaseLeavesTheTreeEmpty() {
+    QVERIFY(QFile::remove(QStringLiteral("DB/VaZeraVI.mdb")));
+    const auto window = makeWindow();
+    QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("连接数据库失败DB/VaZeraVI.mdb")});
+    QVERIFY(window->Models().Models().empty());
+}
+
+void MainDlgTest::resetToDefaultsReplacesTheToolDatabaseAndRestarts() {
+    QFile::remove(QStringLiteral("DB/VaZeraVI.mdb"));
+    QVERIFY(createToolDatabase(QStringLiteral("DB/VaZeraVI.mdb"),
+                               "INSERT INTO tb_Terminal VALUES (9, 'Mine', '1');"));
+    // Stands in for the tool: a restart is seen as this program running in the working folder.
+    QFile program(QStringLiteral("restart.sh"));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.write("#!/bin/sh\necho started > restarted.txt\n");
+    program.close();
+    QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    const auto window = makeWindow(QFileInfo(program).absoluteFilePath());
+    window->show();
+    QCOMPARE(window->Models().Models().size(), std::size_t{1});
+    window->ResetToDefaults();
+    QVERIFY2(window->isVisible(), "the window closes once the asking handler has returned");
+    QTRY_VERIFY(!window->isVisible());
+    QVERIFY(m_prompter.messages.isEmpty());
+    QVERIFY(window->Models().Models().empty());
+    const auto contents = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QCOMPARE(contents(QStringLiteral("DB/VaZeraVI.mdb")), contents(QStringLiteral("DB/Default.mdb")));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("restarted.txt")), 30000);
+}
+
+void MainDlgTest::resetWithoutDefaultsKeepsTheWindowOpen() {
+    QVERIFY(QFile::remove(QStringLiteral("DB/Default.mdb")));
+    const auto window = makeWindow(m_folder->filePath(QStringLiteral("no-such-program")));
+    window->show();
+    window->ResetToDefaults();
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(window->isVisible());
+    QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("DB/Default.mdb: No such file or directory")});
+    QCOMPARE(window->Models().Models().size(), std::size_t{3});
 }
 
 QTEST_MAIN(MainDlgTest)

@@ -12,6 +12,36 @@ bool createDatabase(const QString& path, const char* sql) {
     return made;
 }
 
+bool createToolDatabase(const QString& path, const char* sql) {
+    return QFile::copy(builtWorkFile(QStringLiteral("DB/Default.mdb")), path) &&
+           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner) &&
+           createDatabase(path,
+                          "DELETE FROM tb_SubCode; DELETE FROM tb_MasterCode; DELETE FROM tb_Terminal;") &&
+           createDatabase(path, sql);
+}
+
+QStringList queryRows(const QString& path, const char* sql) {
+    QStringList rows;
+    sqlite3* database = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &database, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(database, sql, -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList columns;
+            for (int column = 0; column < sqlite3_column_count(statement); ++column)
+                columns.append(
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column))));
+            rows.append(columns.join(QLatin1Char('|')));
+        }
+    } else {
+        rows.append(QStringLiteral("query failed: ") + QString::fromUtf8(sqlite3_errmsg(database)));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close_v2(database);
+    return rows;
+}
+
 QString builtWorkFile(const QString& relativePath) {
     return QStringLiteral(TARVEX_WORK_DIR "/") + relativePath;
 }

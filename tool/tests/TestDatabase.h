@@ -1,9 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Makes a database file at `path` from SQL text; false when the file cannot be made or the SQL fails.
 bool createDatabase(const QString& path, const char* sql);
+
+// Makes a tool database at `path` with the shipped schema, holding only the models, master codes and sub
+// codes that `sql` inserts (the voice prompt slots stay as shipped).
+bool createToolDatabase(const QString& path, const char* sql);
+
+// The rows of a query on the database at `path`, each as its columns joined by "|" (NULL as empty).
+QStringList queryRows(const QString& path, const char* sql);
 
 // A file of the working folder that the build prepares.
 QString builtWorkFile(const QString& relativePath);

@@ -1,0 +1,31 @@
+#include "model/ToolDatabaseReset.h"
+
+#include "model/ToolDatabase.h"
+#include "prompt/Prompter.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+bool ReplaceToolDatabaseWithDefaults(Prompter& prompter) {
+    const fs::path defaults(kDefaultDatabasePath);
+    const fs::path toolDatabase(kToolDatabasePath);
+    fs::path incoming = toolDatabase;
+    incoming += ".new";
+
+    const auto fail = [&prompter, &incoming](const fs::path& file, const std::error_code& error) {
+        std::error_code ignored;
+        fs::remove(incoming, ignored);
+        prompter.inform(QString::fromStdString(file.generic_string() + ": " + error.message()));
+        return false;
+    };
+    std::error_code error;
+    fs::copy_file(defaults, incoming, fs::copy_options::overwrite_existing, error);
+    if (error)
+        return fail(defaults, error);
+    fs::rename(incoming, toolDatabase, error);
+    if (error)
+        return fail(toolDatabase, error);
+    return true;
+}
