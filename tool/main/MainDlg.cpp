@@ -1,11 +1,14 @@
 #include "main/MainDlg.h"
 
 #include "basectrl/BaseCtrlPage.h"
+#include "gridmara/CGridmara.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
 #include "main/ToolIcon.h"
 #include "model/ToolDatabaseReset.h"
 #include "program/ProgramPage.h"
+#include "prompt/Prompter.h"
+#include "terminals/OstrelSession.h"
 #include "voice/VoicePage.h"
 
 #include <QAction>
@@ -19,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,6 +31,9 @@ constexpr QSize kInitialSize(1020, 710);
 constexpr int kLeftColumnWidth = 300;
 constexpr int kAddressColumnWidth = 110;
 constexpr int kStateColumnWidth = 60;
+constexpr int kAlignLeft = 0;
+constexpr int kAlignCentre = 2;
+constexpr int kStateColumn = 1;
 constexpr int kNewTerminalAddressLimit = 16;
 constexpr int kNewPortLimit = 5;
 
@@ -61,7 +66,7 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
     SetUpTerminalList();
     m_models.Load();
     CreatePages();
-    m_stopButton->hide();
+    ShowPortsRunning(false);
     (m_language.radioChoice() == LanguageSettings::English ? m_englishRadio : m_chineseRadio)
         ->setChecked(true);
     resize(kInitialSize);
@@ -73,6 +78,7 @@ LanguageSettings::Language CMainDlg::RadioChoice() const {
 
 void CMainDlg::reject() {
     m_models.FreeAll();
+    OstrelSession::Stop();
     // The last step before the window ends: the new instance must find released whatever this one held.
     if (m_restartFlag)
         QProcess::startDetached(m_programPath);
@@ -121,16 +127,16 @@ void CMainDlg::BuildControls() {
 QGroupBox* CMainDlg::BuildTerminalGroup() {
     m_terminalGroup = new QGroupBox(this);
     m_terminalGroup->setObjectName(QStringLiteral("terminalGroup"));
-    // A plain list until the coloured list control takes its place.
-    m_terminalList = new QTreeWidget(m_terminalGroup);
+    m_terminalList = new CGridmara(m_terminalGroup);
     m_terminalList->setObjectName(QStringLiteral("terminalList"));
-    m_terminalList->setRootIsDecorated(false);
-    m_terminalList->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(m_terminalList, &QTableWidget::itemSelectionChanged, this, &CMainDlg::OnSelectionChanged);
     m_newTerminalAddress = new QLineEdit(m_terminalGroup);
     m_newTerminalAddress->setObjectName(QStringLiteral("newTerminalAddress"));
     m_newTerminalAddress->setMaxLength(kNewTerminalAddressLimit);
     m_addTerminalButton = makeButton(m_terminalGroup, "addTerminalButton");
     m_deleteTerminalButton = makeButton(m_terminalGroup, "deleteTerminalButton");
+    connect(m_addTerminalButton, &QPushButton::clicked, this, &CMainDlg::OnAddTerminal);
+    connect(m_deleteTerminalButton, &QPushButton::clicked, this, &CMainDlg::OnDeleteTerminal);
 
     auto* entryRow = new QHBoxLayout;
     entryRow->addWidget(m_newTerminalAddress, 1);
@@ -160,6 +166,10 @@ QGroupBox* CMainDlg::BuildMonitorGroup() {
     // Start and stop share one place: only one of them is shown.
     m_startButton = makeButton(m_monitorGroup, "startButton");
     m_stopButton = makeButton(m_monitorGroup, "stopButton");
+    connect(m_addPortButton, &QPushButton::clicked, this, &CMainDlg::OnAddPort);
+    connect(m_deletePortButton, &QPushButton::clicked, this, &CMainDlg::OnDeletePort);
+    connect(m_startButton, &QPushButton::clicked, this, &CMainDlg::OnStart);
+    connect(m_stopButton, &QPushButton::clicked, this, &CMainDlg::OnStop);
 
     auto* portButtons = new QGridLayout;
     portButtons->addWidget(m_newPortLabel, 0, 0, 1, 2);
@@ -208,14 +218,20 @@ void CMainDlg::SetDefaultTexts() {
 }
 
 void CMainDlg::SetUpTerminalList() {
-    m_terminalList->setHeaderLabels({m_texts.text("TerAddr"), m_texts.text("TerState")});
-    m_terminalList->headerItem()->setTextAlignment(0, Qt::AlignCenter);
-    m_terminalList->setColumnWidth(0, kAddressColumnWidth);
-    m_terminalList->setColumnWidth(1, kStateColumnWidth);
+    m_terminalList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_terminalList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_terminalList->setShowGrid(true);
+    m_terminalList->SetHeaderHeight(1.5F);
+    m_terminalList->SetHeaderFontHW(16, 0);
+    m_terminalList->SetHeaderTextColor(QColor(255, 200, 100));
+    m_terminalList->SetRowHeigt(20);
+    m_terminalList->InsertColumn(1, m_texts.text("TerAddr"), kAlignCentre, kAddressColumnWidth);
+    m_terminalList->InsertColumn(2, m_texts.text("TerState"), kAlignLeft, kStateColumnWidth);
 }
 
 void CMainDlg::CreatePages() {
-    m_baseCtrlPage = new CBaseCtrlPage(m_pageTab);
+    m_baseCtrlPage = new CBaseCtrlPage(
+        m_prompter, m_language.databasePath(), [this] { return SelectedTerminal(); }, m_pageTab);
     m_programPage = new CProgramPage(m_pageTab);
     m_voicePage = new CVoicePage(m_pageTab);
     m_pageTab->addTab(m_baseCtrlPage, m_texts.text("BaseCtrl"));
@@ -241,4 +257,124 @@ void CMainDlg::ResetToDefaults() {
 void CMainDlg::OnAbout() {
     CAboutDlg about(this);
     about.exec();
+}
+
+int CMainDlg::SelectedTerminalIndex() const {
+    return m_terminalList->GetFirstSelectedRow();
+}
+
+QString CMainDlg::StateText(bool onLine) const {
+    return m_texts.text(onLine ? "OnLine" : "OffLine");
+}
+
+QStringList CMainDlg::PortTexts() const {
+    QStringList ports;
+    for (int row = 0; row < m_portList->count(); ++row)
+        ports << m_portList->item(row)->text();
+    return ports;
+}
+
+void CMainDlg::ShowPortsRunning(bool running) {
+    m_addPortButton->setEnabled(!running);
+    m_deletePortButton->setEnabled(!running);
+    m_startButton->setVisible(!running);
+    m_stopButton->setVisible(running);
+}
+
+void CMainDlg::OnAddPort() {
+    const QString port = m_newPort->text();
+    if (port.isEmpty())
+        return;
+    if (PortTexts().contains(port)) {
+        m_prompter.inform(m_texts.text("ExistPort"));
+        return;
+    }
+    // The list sorts its texts as texts: 10 comes before 9, and ports start in that order.
+    m_portList->addItem(port);
+}
+
+void CMainDlg::OnDeletePort() {
+    const int row = m_portList->currentRow();
+    if (row >= 0 && m_portList->item(row)->isSelected())
+        delete m_portList->takeItem(row);
+}
+
+void CMainDlg::OnStart() {
+    switch (OstrelSession::Start(this, PortTexts())) {
+    case OstrelSession::StartResult::Running:
+        ShowPortsRunning(true);
+        break;
+    case OstrelSession::StartResult::NoPort:
+        m_prompter.inform(m_texts.text("NoPort"));
+        break;
+    case OstrelSession::StartResult::PortUsed:
+        // The context stays with the ports that did start; pressing start again carries on with it.
+        m_prompter.inform(m_texts.text("PortUsed"));
+        break;
+    }
+}
+
+void CMainDlg::OnStop() {
+    ShowPortsRunning(false);
+    // Rows keep their last states: nothing reports on them while communication is stopped.
+    OstrelSession::Stop();
+}
+
+void CMainDlg::OnTerminalEvent(int portNumber, int addressA, int addressB, int eventCode) {
+    // The address and port edits are left as the user is typing them.
+    switch (m_terminals.applyEvent(portNumber, addressA, addressB, eventCode)) {
+    case TerminalList::EventEffect::Added:
+        AppendTerminalRow(m_terminals.back());
+        break;
+    case TerminalList::EventEffect::StateChanged: {
+        const QString text = QStringLiteral("%1.%2.%3").arg(portNumber).arg(addressA).arg(addressB);
+        const int row = m_terminals.find(text);
+        m_terminalList->SetItemText(row, kStateColumn, StateText(m_terminals.at(row).onLine));
+        break;
+    }
+    case TerminalList::EventEffect::Ignored:
+    case TerminalList::EventEffect::Unchanged:
+        break;
+    }
+}
+
+void CMainDlg::AppendTerminalRow(const TerminalEntry& entry) {
+    const int row = m_terminalList->InsertItemToEnd(entry.addressText);
+    m_terminalList->SetItemText(row, kStateColumn, StateText(entry.onLine));
+}
+
+void CMainDlg::OnAddTerminal() {
+    switch (m_terminals.addByHand(m_newTerminalAddress->text())) {
+    case TerminalList::AddResult::Empty:
+        m_prompter.inform(m_texts.text("AddTerAddr"));
+        break;
+    case TerminalList::AddResult::BadFormat:
+        m_prompter.inform(m_texts.text("TerFormErr"));
+        break;
+    case TerminalList::AddResult::Added:
+        AppendTerminalRow(m_terminals.back());
+        break;
+    }
+}
+
+void CMainDlg::OnDeleteTerminal() {
+    const int row = SelectedTerminalIndex();
+    if (row < 0 || !m_prompter.confirm(m_texts.text("SureDel"), m_texts.text("SysNotify")))
+        return;
+    m_terminals.remove(row);
+    m_terminalList->removeRow(row);
+    // No other terminal becomes selected behind the user's back.
+    m_terminalList->clearSelection();
+    m_baseCtrlPage->SetCurrentAddress(QString());
+}
+
+const TerminalEntry* CMainDlg::SelectedTerminal() const {
+    // While a row is being removed the list may briefly select a row its entry has already left.
+    const int row = SelectedTerminalIndex();
+    return row >= 0 && row < m_terminals.size() ? &m_terminals.at(row) : nullptr;
+}
+
+void CMainDlg::OnSelectionChanged() {
+    const TerminalEntry* entry = SelectedTerminal();
+    m_baseCtrlPage->SetCurrentAddress(entry ? entry->addressText : QString());
 }

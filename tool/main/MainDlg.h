@@ -3,11 +3,13 @@
 #include "language/LanguageSettings.h"
 #include "language/TextTable.h"
 #include "model/DeviceModelList.h"
+#include "terminals/TerminalList.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 
 class CBaseCtrlPage;
+class CGridmara;
 class CPageTabCtrl;
 class CProgramPage;
 class CVoicePage;
@@ -18,7 +20,6 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class QTreeWidget;
 
 // The tool's only top-level window: terminals and ports on the left, the three pages on the right, the
 // language choice above them. Its texts come from table tb_QvTools of the language database.
@@ -38,6 +39,17 @@ public:
     // defaults cannot take the tool database's place, the user has been told and nothing else happens.
     void ResetToDefaults();
 
+    // The terminals in the order of the list's rows; the pages address their commands with them.
+    const TerminalList& Terminals() const { return m_terminals; }
+    // The row of the first selected terminal, or -1 when none is selected.
+    int SelectedTerminalIndex() const;
+
+    // The entry of the selected row, or null.
+    const TerminalEntry* SelectedTerminal() const;
+
+    // A terminal event from Ostrel, handed over from its worker thread (queued, never waited for).
+    Q_INVOKABLE void OnTerminalEvent(int portNumber, int addressA, int addressB, int eventCode);
+
     // The Enter key never ends the tool.
     void accept() override {}
     // The close sequence, run by the Escape key, the close box, Restart and the reset to defaults.
@@ -54,6 +66,17 @@ private:
     void CreatePages();
     void OnRestart();
     void OnAbout();
+    void OnAddPort();
+    void OnDeletePort();
+    void OnStart();
+    void OnStop();
+    void OnAddTerminal();
+    void OnDeleteTerminal();
+    void OnSelectionChanged();
+    void ShowPortsRunning(bool running);
+    void AppendTerminalRow(const TerminalEntry& entry);
+    QString StateText(bool onLine) const;
+    QStringList PortTexts() const;
 
     Prompter& m_prompter;
     const QString m_programPath;
@@ -63,9 +86,10 @@ private:
     TextTable m_texts = TextTable::chinese(kQvToolsTable);
     // Set when the closing window must start a new instance of the tool; never cleared.
     bool m_restartFlag = false;
+    TerminalList m_terminals;
 
     QGroupBox* m_terminalGroup = nullptr;
-    QTreeWidget* m_terminalList = nullptr;
+    CGridmara* m_terminalList = nullptr;
     QLineEdit* m_newTerminalAddress = nullptr;
     QPushButton* m_addTerminalButton = nullptr;
     QPushButton* m_deleteTerminalButton = nullptr;

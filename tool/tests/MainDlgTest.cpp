@@ -3,6 +3,7 @@
 #include "RecordingPrompter.h"
 #include "TestDatabase.h"
 #include "basectrl/BaseCtrlPage.h"
+#include "gridmara/CGridmara.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
 #include "program/ProgramPage.h"
@@ -20,7 +21,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <memory>
 
 // The main window in a scratch working folder that holds the generated language databases.
@@ -110,7 +110,8 @@ void MainDlgTest::withoutAnIniShowsEnglishTextsAndTheChineseRadio() {
     QVERIFY(qobject_cast<CProgramPage*>(tabs->widget(1)));
     QVERIFY(qobject_cast<CVoicePage*>(tabs->widget(2)));
     QCOMPARE(tabs->currentIndex(), 0);
-    QCOMPARE(child<QTreeWidget>(*window, "terminalList")->headerItem()->text(1), QStringLiteral("State"));
+    QCOMPARE(child<CGridmara>(*window, "terminalList")->horizontalHeaderItem(1)->text(),
+             QStringLiteral("State"));
 
     window->show();
     QVERIFY(child<QPushButton>(*window, "startButton")->isVisible());
@@ -141,10 +142,12 @@ void MainDlgTest::flagChoosesTheRadio() {
 void MainDlgTest::unreadableTextsFallBackToChinese_data() {
     QTest::addColumn<QByteArray>("sql");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("missing database")
-        << QByteArray() << QStringList{QStringLiteral("连接数据库失败DB/Broken.mdb")};
+    // Each page reads its own table of the same database, and says so when it cannot.
+    QTest::newRow("missing database") << QByteArray()
+                                      << QStringList{QStringLiteral("连接数据库失败DB/Broken.mdb"),
+                                                     QStringLiteral("连接数据库失败DB/Broken.mdb")};
     QTest::newRow("empty table") << QByteArray("CREATE TABLE tb_QvTools (QvTitle TEXT, TerInfo TEXT);")
-                                 << QStringList{};
+                                 << QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_Control")};
     QTest::newRow("missing table") << QByteArray("CREATE TABLE tb_Control (SelTer TEXT);")
                                    << QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_QvTools")};
 }
@@ -160,7 +163,8 @@ void MainDlgTest::unreadableTextsFallBackToChinese() {
     QCOMPARE(window->windowTitle(), QStringLiteral("Zenvar配置工具"));
     QCOMPARE(child<QGroupBox>(*window, "monitorGroup")->title(), QStringLiteral("监控"));
     QCOMPARE(child<QPushButton>(*window, "addTerminalButton")->text(), QStringLiteral("新 增"));
-    QCOMPARE(child<QTreeWidget>(*window, "terminalList")->headerItem()->text(0), QStringLiteral("设备地址"));
+    QCOMPARE(child<CGridmara>(*window, "terminalList")->horizontalHeaderItem(0)->text(),
+             QStringLiteral("设备地址"));
     QCOMPARE(child<CPageTabCtrl>(*window, "pageTab")->tabText(1), QStringLiteral("编程配置"));
     QVERIFY(child<QRadioButton>(*window, "englishRadio")->isChecked());
 }

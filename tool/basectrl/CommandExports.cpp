@@ -1,0 +1,47 @@
+#include "basectrl/CommandExports.h"
+
+namespace {
+
+constexpr int32_t kHeaderWord = 0;
+
+class OstrelExports final : public CommandExports {
+public:
+    void TerminalControl(const CommandTarget& t, const char* password, int action, int zone) override {
+        Cmd_TerminalControl_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord, password, action,
+                                 zone);
+    }
+    void SingleOutput(const CommandTarget& t, int output, int outputState, int thirdValue) override {
+        Cmd_SingleOutput_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord, output, outputState,
+                              thirdValue);
+    }
+    void SingleLight(const CommandTarget& t, int lamp, int lampState) override {
+        Cmd_SingleLight_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord, lamp, lampState);
+    }
+    void BuzzerControl(const CommandTarget& t, int totalTime, int soundingTime, int pauseTime) override {
+        Cmd_BuzzerControl_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord, totalTime,
+                               soundingTime, pauseTime);
+    }
+    void LcdDisplay(const CommandTarget& t, int argument, const char* text) override {
+        Cmd_LCDdisplay_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord, argument, text);
+    }
+    void LcdClean(const CommandTarget& t) override {
+        Cmd_LCDcleans_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord);
+    }
+    void Message(const CommandTarget& t, const char* text) override {
+        Cmd_Message_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord, text);
+    }
+    void SetupTime(const CommandTarget& t, const char* dateTime) override {
+        Cmd_SetupTime_Send(t.context, t.port, t.addressA, t.addressB, kHeaderWord, dateTime);
+    }
+    void ConfigName(const CommandTarget& t, const char* password, int selector, const char* name) override {
+        Cmd_ConfigName_Terminal(t.context, t.port, t.addressA, t.addressB, kHeaderWord, password, selector,
+                                name);
+    }
+};
+
+} // namespace
+
+CommandExports& OstrelCommandExports() {
+    static OstrelExports exports;
+    return exports;
+}

@@ -1,0 +1,244 @@
+// The main window's ports and terminals, on a live Ostrel: events from its worker thread, ports started
+// and stopped, terminals added and deleted by hand.
+#include "RecordingPrompter.h"
+#include "ScratchWorkingFolder.h"
+#include "TestDatabase.h"
+#include "gridmara/CGridmara.h"
+#include "main/MainDlg.h"
+#include "terminals/OstrelSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QUdpSocket>
+#include <memory>
+#include <pty.h>
+#include <thread>
+#include <unistd.h>
+
+class MainWindowTerminalsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void eventsFromTheWorkerThreadAddRowsAndChangeStates();
+    void portsAreKeptOnceEachAndSortedAsTexts();
+    void startAndStopFollowTheirPorts();
+    void aPortThatFailsKeepsTheContextForTheNextStart();
+    void aSerialAndAUdpPortStartTogether();
+    void terminalsAddedByHandAreCheckedAndStartOffLine();
+    void deletingATerminalAsksFirst();
+    void aReportingTerminalAppearsAndClosingNeverWaitsForEvents();
+
+private:
+    template <typename Widget> Widget* child(const char* name) {
+        auto* widget = m_window->findChild<Widget*>(QLatin1String(name));
+        if (widget == nullptr)
+            qFatal("the main window has no %s", name);
+        return widget;
+    }
+    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void addPort(const QString& port) {
+        child<QLineEdit>("newPort")->setText(port);
+        click("addPortButton");
+    }
+    QStringList rows() {
+        QStringList texts;
+        for (int row = 0; row < list()->GetItemCount(); ++row)
+            texts << list()->GetItemText(row, 0) + QLatin1Char(' ') + list()->GetItemText(row, 1);
+        return texts;
+    }
+    CGridmara* list() { return child<CGridmara>("terminalList"); }
+    bool running() { return child<QPushButton>("stopButton")->isVisible(); }
+    static quint16 freeUdpPort() {
+        QUdpSocket probe;
+        probe.bind(QHostAddress::LocalHost, 0);
+        return probe.localPort();
+    }
+
+    std::unique_ptr<ScratchWorkingFolder> m_folder;
+    RecordingPrompter m_prompter;
+    std::unique_ptr<CMainDlg> m_window;
+};
+
+void MainWindowTerminalsTest::init() {
+    m_folder = std::make_unique<ScratchWorkingFolder>();
+    QVERIFY(m_folder->isValid());
+    for (const QString& name : {QStringLiteral("DB/English.mdb"), QStringLiteral("DB/Default.mdb")})
+        QVERIFY(QFile::copy(builtWorkFile(name), name));
+    QVERIFY(QFile::copy(QStringLiteral("DB/Default.mdb"), QStringLiteral("DB/VaZeraVI.mdb")));
+    QFile ini(QStringLiteral("Language.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Language]\nFlag=1\nName=English.mdb\n");
+    ini.close();
+    m_prompter.messages.clear();
+    m_prompter.answer = true;
+    m_window = std::make_unique<CMainDlg>(m_prompter);
+    m_window->show();
+}
+
+void MainWindowTerminalsTest::cleanup() {
+    m_window.reset();
+    OstrelSession::Stop();
+    m_folder.reset();
+}
+
+void MainWindowTerminalsTest::eventsFromTheWorkerThreadAddRowsAndChangeStates() {
+    // As Ostrel's worker thread hands them over: queued, from another thread.
+    std::thread worker([window = m_window.get()] {
+        for (auto [port, a, b, code] : {std::array{11, 3, 7, 9},
+                                        {11, 3, 7, 8},
+                                        {11, 3, 7, 8},
+                                        {2, 1, 1, 8},
+                                        {11, 255, 7, 9},
+                                        {11, 3, 255, 14}})
+            QMetaObject::invokeMethod(window, "OnTerminalEvent", Qt::QueuedConnection, Q_ARG(int, port),
+                                      Q_ARG(int, a), Q_ARG(int, b), Q_ARG(int, code));
+    });
+    worker.join();
+    QTRY_COMPARE(rows(), (QStringList{QStringLiteral("11.3.7 Offline"), QStringLiteral("2.1.1 Offline")}));
+    QCOMPARE(m_window->Terminals().size(), 2);
+    m_window->OnTerminalEvent(11, 3, 7, 2);
+    QCOMPARE(rows().first(), QStringLiteral("11.3.7 Online"));
+}
+
+void MainWindowTerminalsTest::portsAreKeptOnceEachAndSortedAsTexts() {
+    for (const char* port : {"8000", "80", "9", "10", ""})
+        addPort(QLatin1String(port));
+    QVERIFY(m_prompter.messages.isEmpty());
+    addPort(QStringLiteral("8000"));
+    QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("This port is already in the list.")});
+    auto* ports = child<QListWidget>("portList");
+    QStringList texts;
+    for (int row = 0; row < ports->count(); ++row)
+        texts << ports->item(row)->text();
+    QCOMPARE(texts, (QStringList{QStringLiteral("10"), QStringLiteral("80"), QStringLiteral("8000"),
+                                 QStringLiteral("9")}));
+    QCOMPARE(child<QLineEdit>("newPort")->text(), QStringLiteral("8000")); // the edit keeps its text
+
+    click("deletePortButton"); // nothing selected
+    QCOMPARE(ports->count(), 4);
+    ports->setCurrentRow(1);
+    click("deletePortButton");
+    QCOMPARE(ports->count(), 3);
+    QCOMPARE(ports->item(1)->text(), QStringLiteral("8000"));
+}
+
+void MainWindowTerminalsTest::startAndStopFollowTheirPorts() {
+    click("startButton");
+    QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("Add a port first.")});
+    QVERIFY(!OstrelSession::CurrentContext());
+
+    addPort(QString::number(freeUdpPort()));
+    click("startButton");
+    QVERIFY(running());
+    QVERIFY(!child<QPushButton>("addPortButton")->isEnabled());
+    QVERIFY(!child<QPushButton>("deletePortButton")->isEnabled());
+    QVERIFY(OstrelSession::CurrentContext());
+
+    click("stopButton");
+    QVERIFY(!running());
+    QVERIFY(child<QPushButton>("addPortButton")->isEnabled());
+    QVERIFY(!OstrelSession::CurrentContext());
+    QCOMPARE(m_prompter.messages.size(), 1);
+}
+
+void MainWindowTerminalsTest::aPortThatFailsKeepsTheContextForTheNextStart() {
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
+    addPort(QString::number(holder.localPort()));
+    addPort(QString::number(freeUdpPort()));
+    click("startButton");
+    QCOMPARE(m_prompter.messages,
+             QStringList{QStringLiteral("A port could not be opened. It may be in use by another program.")});
+    QVERIFY(!running());
+    QVERIFY(OstrelSession::CurrentContext()); // kept with the ports that did start
+
+    click("startButton");
+    QVERIFY(running());
+    QCOMPARE(m_prompter.messages.size(), 1); // no port is started again
+}
+
+void MainWindowTerminalsTest::aSerialAndAUdpPortStartTogether() {
+    // COM1 is a pseudo-terminal behind the device link dev/COM1 of the working folder.
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    QVERIFY(openpty(&master, &slave, name, nullptr, nullptr) == 0);
+    QVERIFY(QDir().mkdir(QStringLiteral("dev")));
+    QVERIFY(QFile::link(QString::fromLocal8Bit(name), QStringLiteral("dev/COM1")));
+    addPort(QStringLiteral("1"));
+    addPort(QString::number(freeUdpPort()));
+    click("startButton");
+    QVERIFY(m_prompter.messages.isEmpty());
+    QVERIFY(running());
+    click("stopButton");
+    ::close(slave);
+    ::close(master);
+}
+
+void MainWindowTerminalsTest::terminalsAddedByHandAreCheckedAndStartOffLine() {
+    auto* address = child<QLineEdit>("newTerminalAddress");
+    click("addTerminalButton");
+    address->setText(QStringLiteral("1..2"));
+    click("addTerminalButton");
+    QCOMPARE(
+        m_prompter.messages,
+        (QStringList{QStringLiteral("Enter a terminal address."),
+                     QStringLiteral("The terminal address is not valid. Enter it as port.address.address, "
+                                    "for example 11.3.7.")}));
+    address->setText(QStringLiteral("011.3.7"));
+    click("addTerminalButton");
+    m_window->OnTerminalEvent(11, 3, 7, 9);
+    QCOMPARE(rows(), (QStringList{QStringLiteral("011.3.7 Offline"),
+                                  QStringLiteral("11.3.7 Online")})); // events are matched by their text
+}
+
+void MainWindowTerminalsTest::deletingATerminalAsksFirst() {
+    m_window->OnTerminalEvent(11, 1, 1, 9);
+    m_window->OnTerminalEvent(11, 1, 2, 9);
+    click("deleteTerminalButton");
+    QVERIFY(m_prompter.messages.isEmpty()); // nothing selected, nothing asked
+
+    list()->selectRow(0);
+    QCOMPARE(m_window->SelectedTerminalIndex(), 0);
+    m_prompter.answer = false;
+    click("deleteTerminalButton");
+    QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("Confirm: Delete the selected terminal?")});
+    QCOMPARE(rows().size(), 2);
+
+    m_prompter.answer = true;
+    click("deleteTerminalButton");
+    QCOMPARE(rows(), QStringList{QStringLiteral("11.1.2 Online")});
+    QCOMPARE(m_window->Terminals().at(0).addressText, QStringLiteral("11.1.2"));
+    QCOMPARE(m_window->SelectedTerminalIndex(), -1);
+}
+
+void MainWindowTerminalsTest::aReportingTerminalAppearsAndClosingNeverWaitsForEvents() {
+    const quint16 port = freeUdpPort();
+    addPort(QString::number(port));
+    click("startButton");
+    QVERIFY(running());
+
+    // A protocol type 1 terminal 4.5 reporting, then hundreds of terminals at once while the window closes.
+    QUdpSocket terminal;
+    const QByteArray report("\x08\x04\x05\x00\x00\x00\x01\x12", 8);
+    terminal.writeDatagram(report, QHostAddress::LocalHost, port);
+    QTRY_COMPARE(rows(), QStringList{QStringLiteral("11.4.5 Online")});
+    for (int b = 0; b < 200; ++b) {
+        QByteArray flood("\x08\x06\x00\x00\x00\x00\x01\x00", 8);
+        flood[2] = static_cast<char>(b);
+        flood[7] = static_cast<char>(8 + 6 + b + 1);
+        terminal.writeDatagram(flood, QHostAddress::LocalHost, port);
+    }
+    m_window->close();
+    QVERIFY(!OstrelSession::CurrentContext()); // closing quits communication
+}
+
+QTEST_MAIN(MainWindowTerminalsTest)
+#include "MainWindowTerminalsTest.moc"
