@@ -3,16 +3,47 @@
 #include "main/MainDlg.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTimer>
 
 StartupHooks::StartupHooks(CMainDlg& mainDlg)
     : m_mainDlg(mainDlg), m_screenshotPath(qEnvironmentVariable("TARVEX_SCREENSHOT")),
-      m_markerPath(qEnvironmentVariable("TARVEX_QUIT_AFTER_START")) {
-    if (m_screenshotPath.isEmpty() && m_markerPath.isEmpty())
-        return;
+      m_markerPath(qEnvironmentVariable("TARVEX_QUIT_AFTER_START")),
+      m_demoPorts(qEnvironmentVariable("TARVEX_DEMO_PORTS").split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
     // Runs from the window's own event loop, so after it has been shown.
-    QTimer::singleShot(0, &m_mainDlg, [this] { Run(); });
+    if (!m_demoPorts.isEmpty())
+        QTimer::singleShot(0, &m_mainDlg, [this] { StartPorts(); });
+    else if (!m_screenshotPath.isEmpty() || !m_markerPath.isEmpty())
+        QTimer::singleShot(0, &m_mainDlg, [this] { Run(); });
+}
+
+void StartupHooks::StartPorts() {
+    // What a person does: type each port, add it, press start.
+    auto* newPort = m_mainDlg.findChild<QLineEdit*>(QStringLiteral("newPort"));
+    auto* addPort = m_mainDlg.findChild<QPushButton*>(QStringLiteral("addPortButton"));
+    for (const QString& port : m_demoPorts) {
+        newPort->setText(port);
+        addPort->click();
+    }
+    m_mainDlg.findChild<QPushButton*>(QStringLiteral("startButton"))->click();
+    if (!m_screenshotPath.isEmpty() || !m_markerPath.isEmpty())
+        WaitForTerminals();
+}
+
+void StartupHooks::WaitForTerminals() {
+    constexpr int kCheckMs = 250;
+    constexpr int kQuietChecks = 6;
+    constexpr int kMostChecks = 40;
+    const int count = m_mainDlg.Terminals().size();
+    m_quietChecks = count > 0 && count == m_lastCount ? m_quietChecks + 1 : 0;
+    m_lastCount = count;
+    if (m_quietChecks >= kQuietChecks || ++m_checks >= kMostChecks) {
+        Run();
+        return;
+    }
+    QTimer::singleShot(kCheckMs, &m_mainDlg, [this] { WaitForTerminals(); });
 }
 
 void StartupHooks::Run() {

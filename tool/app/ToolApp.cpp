@@ -8,8 +8,11 @@
 
 CToolApp::CToolApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tarvex"));
-    // The dialogs are laid out for SimSun 9; where it is missing Qt picks an installed CJK font.
-    setFont(QFont(QStringLiteral("SimSun"), 9));
+    // The dialogs are laid out for SimSun 9; where it is missing, a CJK sans font that also has Latin glyphs.
+    QFont font(QStringLiteral("SimSun"), 9);
+    font.setFamilies(
+        {QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
+    setFont(font);
 }
 
 int CToolApp::InitInstance() {

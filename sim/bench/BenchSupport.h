@@ -1,0 +1,72 @@
+#pragma once
+
+// What both benchmarks need: Ostrel on a free loopback-reachable UDP port, the simulator's counters and
+// the CPU time of a thread or process.
+#include "ostrel/ostrel.h"
+#include "support/SimProcess.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <fstream>
+#include <netinet/in.h>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Ostrel binds every interface: a port the system hands out now is taken by Start_Ostrel a moment
+// later, unless someone else was quicker, in which case the next one is tried.
+inline int startOnFreeUdpPort(OstrelContext* context) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        socklen_t size = sizeof address;
+        ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+        ::close(probe);
+        const int port = ntohs(address.sin_port);
+        if (Start_Ostrel(context, port, 1000, 3))
+            return port;
+    }
+    throw std::runtime_error("no free UDP port for Ostrel");
+}
+
+// One counter from the simulator's stats command.
+inline long long simCounter(SimProcess& sim, const std::string& name) {
+    const auto stats = JsonLine::parse(sim.command("stats").front());
+    if (!stats || !stats->has(name))
+        throw std::runtime_error("the simulator gave no " + name + " count");
+    return std::stoll((*stats)[name]);
+}
+
+// User plus system CPU seconds of /proc/<...>/stat: a process, or a thread of ours (self/task/<tid>).
+inline double cpuSeconds(const std::string& statPath) {
+    std::ifstream file(statPath);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto afterName = text.rfind(')');
+    if (afterName == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(afterName + 2));
+    std::string field;
+    long long userTicks = 0, systemTicks = 0;
+    // State is field 3; utime and stime are fields 14 and 15.
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n == 14)
+            userTicks = std::stoll(field);
+        if (n == 15)
+            systemTicks = std::stoll(field);
+    }
+    return static_cast<double>(userTicks + systemTicks) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+} // namespace bench

@@ -1,0 +1,191 @@
+#pragma once
+
+#include "support/JsonLine.h"
+#include "support/WaitUntil.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <poll.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+// zenvar-sim running as a separate process, as the PC meets terminals: started in a working folder,
+// driven through its standard input, watched through its JSON frame log (frames.jsonl in the folder).
+// Its readable log and its errors go to readable.log and stderr.txt there, for a failing test to show.
+// Benchmarks start it without logs, which would cost more than the frames they measure.
+class SimProcess {
+public:
+    using Record = JsonLine;
+    using Clock = std::chrono::steady_clock;
+    enum class Logs { Kept, Off };
+
+    SimProcess(const std::vector<std::string>& linkArguments, const std::filesystem::path& folder,
+               Logs logs = Logs::Kept)
+        : jsonPath_(folder / "frames.jsonl"), readablePath_(folder / "readable.log"),
+          errorPath_(folder / "stderr.txt") {
+        std::vector<std::string> arguments{ZENVAR_SIM_PATH, "--work-folder", folder.string()};
+        if (logs == Logs::Kept) {
+            for (const auto& argument :
+                 {std::string("--json"), jsonPath_.string(), std::string("--log"), readablePath_.string()})
+                arguments.push_back(argument);
+        } else {
+            arguments.push_back("--quiet");
+        }
+        arguments.insert(arguments.end(), linkArguments.begin(), linkArguments.end());
+        std::vector<char*> argv;
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const std::string errorPath = errorPath_.string();
+
+        int toChild[2], fromChild[2];
+        if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        pid_ = ::fork();
+        if (pid_ < 0)
+            throw std::runtime_error("fork failed");
+        if (pid_ == 0) {
+            // Only async-signal-safe calls between fork and exec: the test process has other threads.
+            const int errors = ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(toChild[0], STDIN_FILENO);
+            ::dup2(fromChild[1], STDOUT_FILENO);
+            ::dup2(errors, STDERR_FILENO);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(toChild[0]);
+        ::close(fromChild[1]);
+        input_ = toChild[1];
+        output_ = fromChild[0];
+    }
+
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    ~SimProcess() {
+        if (pid_ > 0 && !quit()) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (input_ >= 0)
+            ::close(input_);
+        ::close(output_);
+    }
+
+    // Waits for "ready"; returns the lines before it, one per link.
+    std::vector<std::string> waitReady() {
+        std::vector<std::string> lines;
+        while (auto line = readLine(std::chrono::seconds(10))) {
+            if (*line == "ready")
+                return lines;
+            lines.push_back(*line);
+        }
+        throw std::runtime_error("zenvar-sim did not get ready");
+    }
+
+    // Sends a control command; returns its answer, the last line being "ok" or "error: ...".
+    std::vector<std::string> command(const std::string& line) {
+        const std::string text = line + "\n";
+        if (::write(input_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            throw std::runtime_error("cannot write to zenvar-sim");
+        std::vector<std::string> answer;
+        while (auto reply = readLine(std::chrono::seconds(10))) {
+            answer.push_back(*reply);
+            if (*reply == "ok" || reply->starts_with("error: "))
+                return answer;
+        }
+        throw std::runtime_error("zenvar-sim did not answer '" + line + "'");
+    }
+
+    // Closes its input, which ends it; its exit status, or nothing when it did not end in time.
+    std::optional<int> quit() {
+        ::close(input_);
+        input_ = -1;
+        int status = 0;
+        const bool ended = waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; });
+        if (!ended)
+            return std::nullopt;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    pid_t pid() const { return pid_; }
+
+    // What it wrote on its standard error, and its readable log: what a failing test shows.
+    std::string errors() const { return contentOf(errorPath_); }
+    std::string readableLog() const { return contentOf(readablePath_); }
+
+    std::vector<Record> records() const {
+        std::vector<Record> all;
+        std::ifstream file(jsonPath_);
+        std::string line;
+        while (std::getline(file, line))
+            if (auto record = Record::parse(line))
+                all.push_back(*record);
+        return all;
+    }
+
+    std::vector<Record> records(const std::function<bool(const Record&)>& wanted) const {
+        std::vector<Record> matching;
+        for (auto& record : records())
+            if (wanted(record))
+                matching.push_back(record);
+        return matching;
+    }
+
+    // Waits until at least `count` records are wanted; returns the wanted ones (fewer after the limit).
+    std::vector<Record> waitForRecords(const std::function<bool(const Record&)>& wanted, std::size_t count,
+                                       std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
+        std::vector<Record> matching;
+        waitUntil([&] { return (matching = records(wanted)).size() >= count; }, limit);
+        return matching;
+    }
+
+    static std::function<bool(const Record&)> kind(const std::string& wantedKind) {
+        return [wantedKind](const Record& r) { return r["kind"] == wantedKind; };
+    }
+
+private:
+    std::optional<std::string> readLine(std::chrono::milliseconds limit) {
+        const auto deadline = Clock::now() + limit;
+        while (true) {
+            const auto newline = pending_.find('\n');
+            if (newline != std::string::npos) {
+                std::string line = pending_.substr(0, newline);
+                pending_.erase(0, newline + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd p{output_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+                return std::nullopt;
+            char chunk[4096];
+            const ssize_t n = ::read(output_, chunk, sizeof chunk);
+            if (n <= 0)
+                return std::nullopt;
+            pending_.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+
+    static std::string contentOf(const std::filesystem::path& path) {
+        std::ifstream file(path);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    std::filesystem::path jsonPath_;
+    std::filesystem::path readablePath_;
+    std::filesystem::path errorPath_;
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    std::string pending_;
+};
