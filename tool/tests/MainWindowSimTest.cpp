@@ -43,13 +43,7 @@ private:
 void MainWindowSimTest::init() {
     m_folder = std::make_unique<ScratchWorkingFolder>();
     QVERIFY(m_folder->isValid());
-    for (const QString& name : {QStringLiteral("DB/English.mdb"), QStringLiteral("DB/Default.mdb")})
-        QVERIFY(QFile::copy(builtWorkFile(name), name));
-    QVERIFY(QFile::copy(QStringLiteral("DB/Default.mdb"), QStringLiteral("DB/VaZeraVI.mdb")));
-    QFile ini(QStringLiteral("Language.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[Language]\nFlag=1\nName=English.mdb\n");
-    ini.close();
+    QVERIFY(prepareWorkingFolder("English"));
     m_window = std::make_unique<CMainDlg>(m_prompter);
     m_window->show();
     startOnFreePort();

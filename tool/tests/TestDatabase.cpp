@@ -45,3 +45,17 @@ QStringList queryRows(const QString& path, const char* sql) {
 QString builtWorkFile(const QString& relativePath) {
     return QStringLiteral(TARVEX_WORK_DIR "/") + relativePath;
 }
+
+bool prepareWorkingFolder(const char* language) {
+    for (const QString& name : {QStringLiteral("DB/Chinese.mdb"), QStringLiteral("DB/English.mdb"),
+                                QStringLiteral("DB/Default.mdb")})
+        if (!QFile::copy(builtWorkFile(name), name))
+            return false;
+    if (!QFile::copy(QStringLiteral("DB/Default.mdb"), QStringLiteral("DB/VaZeraVI.mdb")))
+        return false;
+    QFile ini(QStringLiteral("Language.ini"));
+    const bool english = qstrcmp(language, "English") == 0;
+    return ini.open(QIODevice::WriteOnly) &&
+           ini.write(english ? "[Language]\nFlag=1\nName=English.mdb\n"
+                             : "[Language]\nFlag=0\nName=Chinese.mdb\n") > 0;
+}

@@ -15,3 +15,7 @@ QStringList queryRows(const QString& path, const char* sql);
 
 // A file of the working folder that the build prepares.
 QString builtWorkFile(const QString& relativePath);
+
+// Fills the current working folder as a first start finds it: the language databases, the shipped defaults
+// and the tool database as their copy, and a Language.ini choosing `language` ("English" or "Chinese").
+bool prepareWorkingFolder(const char* language);
