@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -55,10 +56,6 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
     BuildControls();
     ApplyCaptions(TextTable::chinese(kQvToolsTable));
 
-    auto* about = new QAction(QStringLiteral("关于 Zenvar配置工具(&A)..."), this);
-    about->setShortcut(QKeySequence::HelpContents);
-    connect(about, &QAction::triggered, this, &CMainDlg::OnAbout);
-    addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     m_language = LanguageSettings::read(QLatin1String(kLanguageIni));
@@ -111,6 +108,18 @@ void CMainDlg::BuildControls() {
     languageRow->addWidget(m_englishRadio);
     languageRow->addSpacing(12);
     languageRow->addWidget(m_restartButton);
+    // About has no system menu to live in here: it is in the window's context menu, on F1, and on a small
+    // "?" button where a user of this desktop looks for help.
+    auto* about = new QAction(QStringLiteral("关于 Zenvar配置工具(&A)..."), this);
+    about->setIconText(QStringLiteral("?"));
+    about->setShortcut(QKeySequence::HelpContents);
+    connect(about, &QAction::triggered, this, &CMainDlg::OnAbout);
+    addAction(about);
+    auto* aboutButton = new QToolButton(this);
+    aboutButton->setObjectName(QStringLiteral("aboutButton"));
+    aboutButton->setDefaultAction(about);
+    aboutButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    languageRow->addWidget(aboutButton);
     auto* right = new QVBoxLayout;
     right->addLayout(languageRow);
     right->addWidget(m_controlGroup, 1);
