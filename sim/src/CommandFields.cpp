@@ -200,7 +200,7 @@ void describeCommand(std::uint8_t canonicalCode, Payload p, LogRecord& record) {
     case CommandCode::SetupTime: {
         char text[32];
         std::snprintf(text, sizeof text, "%02u-%02u-%02u %02u:%02u:%02u", p[0], p[1], p[2], p[3], p[4], p[5]);
-        record.add("time", text);
+        record.add("clock", text);
         break;
     }
     case CommandCode::ConfigName:

@@ -33,7 +33,7 @@ TEST(CommandFieldsTest, EachCommandShowsItsFields) {
         {10, {0, 'H', 'i', 0}, {{"argument", "0"}, {"text", "Hi"}}},
         {12, {0xB1, 0xA8, 0xBE, 0xAF, 0}, {{"text", "\xE6\x8A\xA5\xE8\xAD\xA6"}}}, // GBK in, UTF-8 out
         {13, {0xA5, 0x0F}, {{"bitMap", "A50F"}}},
-        {32, {0x0A, 0x09, 0x1B, 0x08, 0x05, 0x00}, {{"time", "10-09-27 08:05:00"}}},
+        {32, {0x0A, 0x09, 0x1B, 0x08, 0x05, 0x00}, {{"clock", "10-09-27 08:05:00"}}},
         {33, {0x12, 0x34, 0xFF, 3, 'D', 'o', 'o', 'r', 0}, {{"selector", "3"}, {"name", "Door"}}},
         {34,
          {0x12, 0x34, 0xFF, 7, 9, 0xC0, 0xA8, 0x01, 0x14},

@@ -169,7 +169,7 @@ const std::vector<CommandCase>& everyCommand() {
          {{"bitMap", "A50F"}}},
         {"SetupTime",
          [](auto* c, int p) { return Cmd_SetupTime_Send(c, p, 1, 2, 0, "10-09-27 08:05:00"); },
-         {{"time", "10-09-27 08:05:00"}}},
+         {{"clock", "10-09-27 08:05:00"}}},
         {"ConfigName",
          [](auto* c, int p) { return Cmd_ConfigName_Terminal(c, p, 1, 2, 0, "654321", 3, "Door"); },
          {{"password", "654321"}, {"selector", "3"}, {"name", "Door"}}},
