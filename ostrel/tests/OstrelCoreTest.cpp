@@ -1,10 +1,7 @@
 // The core in synthetic time: each tick() is one 100 ms period, driven by the test.
 #include "support/CoreHarness.h"
 
-#include <deque>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 using ostrel::OstrelCore;
 using ostrel::Pass;

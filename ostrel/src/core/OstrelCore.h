@@ -75,7 +75,6 @@ public:
         return {serialBuffers_[portIndex].data(), static_cast<std::size_t>(serialCounts_[portIndex])};
     }
     const char* textBuffer() const { return callbacks_.textBuffer(); }
-    LockRecord& sendQueueLock() { return sendQueueLock_; }
 
 private:
     void runSendPump();

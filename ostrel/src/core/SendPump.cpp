@@ -3,6 +3,7 @@
 #include "CommandCode.h"
 
 #include <algorithm>
+#include <cassert>
 #include <mutex>
 
 namespace ostrel {
@@ -68,6 +69,8 @@ void SendPump::sendNext(int port) {
     state.addressB = record.bytes[2];
     state.commandCode = record.bytes[6];
 
+    // The two locks are never held together: the table takes its own.
+    assert(!sendQueueLock_.heldByThisThread());
     // A terminal nobody has heard of cannot be reached: its frame is dropped.
     TerminalTable::Route route;
     if (!table_.lookupRoute(port, state.addressA, state.addressB, route))
