@@ -73,7 +73,8 @@ OSTREL_API bool Start_Translib(OstrelContext* context, const char* forwardHost, 
 OSTREL_API int32_t Stop_Ostrel(OstrelContext* context);
 
 /* Ends the context: closes the UDP socket, stops the worker thread, frees everything.
- * Serial ports stay open for a later context. */
+ * Serial ports stay open for a later context. It waits for the worker thread, so it must not be called
+ * from a callback (which runs on that thread). */
 OSTREL_API void Quit_Ostrel(OstrelContext* context);
 
 /* ---- Terminal table ---- */
