@@ -1,3 +1,4 @@
+#include "FreeUdpPort.h"
 #include "RecordingPrompter.h"
 #include "SimulatedTerminals.h"
 #include "TestDatabase.h"
@@ -54,7 +55,7 @@ void BaseCtrlPageSimTest::initTestCase() {
     QVERIFY(m_folder.isValid());
     int port = 0;
     for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
-        port = SimulatedTerminals::freeUdpPort();
+        port = freeUdpPort();
         if (OstrelSession::Start(&m_terminals, {QString::number(port)}) !=
             OstrelSession::StartResult::Running) {
             OstrelSession::Stop();

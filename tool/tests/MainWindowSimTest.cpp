@@ -1,4 +1,5 @@
 // The real main window on a real Ostrel context, with zenvar-sim's terminals reporting over loopback UDP.
+#include "FreeUdpPort.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "SimulatedTerminals.h"
@@ -60,7 +61,7 @@ void MainWindowSimTest::startOnFreePort() {
     // As the user does it: type the port, add it, press start; another program may take a free port first.
     for (int attempt = 0; attempt < 5 && !button("stopButton")->isVisible(); ++attempt) {
         button("stopButton")->click();
-        m_port = SimulatedTerminals::freeUdpPort();
+        m_port = freeUdpPort();
         m_window->findChild<QLineEdit*>(QStringLiteral("newPort"))->setText(QString::number(m_port));
         button("addPortButton")->click();
         button("startButton")->click();

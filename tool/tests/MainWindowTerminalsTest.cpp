@@ -1,5 +1,6 @@
 // The main window's ports and terminals, on a live Ostrel: events from its worker thread, ports started
 // and stopped, terminals added and deleted by hand.
+#include "FreeUdpPort.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "TestDatabase.h"
@@ -55,11 +56,6 @@ private:
     }
     CGridmara* list() { return child<CGridmara>("terminalList"); }
     bool running() { return child<QPushButton>("stopButton")->isVisible(); }
-    static quint16 freeUdpPort() {
-        QUdpSocket probe;
-        probe.bind(QHostAddress::LocalHost, 0);
-        return probe.localPort();
-    }
 
     std::unique_ptr<ScratchWorkingFolder> m_folder;
     RecordingPrompter m_prompter;

@@ -2,9 +2,6 @@
 
 #include <QProcess>
 #include <QStringList>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 // zenvar-sim as a separate process: terminals that report to the PC over loopback UDP. Commands on its
 // standard input change them while they run; closing that input ends it.
@@ -33,19 +30,6 @@ public:
         m_process.closeWriteChannel();
         if (!m_process.waitForFinished(kWaitMs))
             m_process.kill();
-    }
-
-    // A UDP port that was free a moment ago.
-    static int freeUdpPort() {
-        const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-                           ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-        ::close(probe);
-        return bound ? ntohs(address.sin_port) : 0;
     }
 
 private:

@@ -13,27 +13,10 @@ constexpr char kSerialSenderText[] = "0.0.0.0";
 constexpr std::uint8_t kLowestReplyCode = 129;
 constexpr std::uint8_t kLowestSerialCommandCode = 129;
 
-int sumOf(std::span<const std::uint8_t> bytes) {
-    int sum = 0;
-    for (std::uint8_t byte : bytes)
-        sum += byte;
-    return sum & 0xFF;
-}
-
-// Report codes of the serial form and their canonical numbers; 0 for anything else.
+// A serial report's code in the PC's numbering (1 to 4); 0 for any other serial code.
 std::uint8_t serialReportCode(std::uint8_t code) {
-    switch (code) {
-    case 224:
-        return 1;
-    case 241:
-        return 2;
-    case 226:
-        return 3;
-    case 227:
-        return 4;
-    default:
-        return 0;
-    }
+    const auto canonicalCode = canonicalCodeOf(code);
+    return canonicalCode && TerminalFrames::isReport(*canonicalCode) ? *canonicalCode : 0;
 }
 
 // A serial report in canonical form. Besides the header only a status report (241) carries its data over;
@@ -46,11 +29,12 @@ void serialReportToCanonical(std::span<const std::uint8_t> serial, CanonicalFram
     const int length = code == 224 ? serialLength + 3 : serialLength - 3;
     if (code == 241 && length > 8)
         std::memmove(out.bytes.data() + 7, serial.data() + 6, static_cast<std::size_t>(length - 8));
-    out.bytes[0] = static_cast<std::uint8_t>(length);
-    out.bytes[1] = serial[0];
-    out.bytes[2] = serial[1];
-    out.bytes[3] = out.bytes[4] = out.bytes[5] = 0;
-    out.bytes[6] = serialReportCode(code);
+    out.bytes[canonical::kLength] = static_cast<std::uint8_t>(length);
+    out.bytes[canonical::kAddressA] = serial[0];
+    out.bytes[canonical::kAddressB] = serial[1];
+    out.bytes[canonical::kHeaderHigh] = out.bytes[canonical::kHeaderLow] = out.bytes[canonical::kReserved] =
+        0;
+    out.bytes[canonical::kCode] = serialReportCode(code);
     out.length = length;
 }
 
@@ -123,7 +107,7 @@ void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, con
     if (count <= 0 || count > kDatagramCapacity || static_cast<std::size_t>(count) > buffer.size())
         return;
     const auto datagram = buffer.first(static_cast<std::size_t>(count));
-    const int sum = sumOf(datagram.first(datagram.size() - 1));
+    const int sum = additiveChecksum(datagram.first(datagram.size() - 1));
     const std::uint8_t last = datagram.back();
 
     CanonicalFrame frame;
@@ -140,7 +124,7 @@ void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, con
         }
     }
     if (protocolType == 0) {
-        if (datagram[0] != count || last != sum)
+        if (datagram[canonical::kLength] != count || last != sum)
             return; // neither form: dropped without an answer
         std::copy(datagram.begin(), datagram.end(), frame.bytes.begin());
         frame.length = count;
@@ -152,13 +136,13 @@ void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, con
         return;
     }
     processTerminalFrame(kUdpPortIndex, canonical, senderText, sourcePort, protocolType);
-    if (frame.bytes[6] >= 1 && frame.bytes[6] <= 4)
+    if (TerminalFrames::isReport(frame.bytes[canonical::kCode]))
         frames_.acknowledgeOverUdp(canonical, protocolType, senderText, sourcePort);
 }
 
 void OstrelCore::processTerminalFrame(int port, std::span<const std::uint8_t> frame, const char* senderText,
                                       int udpPort, std::uint8_t protocolType) {
-    timeouts_.heard(port, frame[1], frame[2]);
+    timeouts_.heard(port, frame[canonical::kAddressA], frame[canonical::kAddressB]);
     frames_.process(port, frame, senderText, udpPort, protocolType);
 }
 
@@ -193,16 +177,16 @@ void OstrelCore::examineSerialInput(int port) {
     const int count = serialCounts_[port];
     auto& buffer = serialBuffers_[port];
     const auto input = std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count));
-    const int sum = sumOf(input.first(input.size() - 1));
+    const int sum = additiveChecksum(input.first(input.size() - 1));
 
     // The canonical form, as protocol type 1 terminals write it.
-    if (count == buffer[0] && count >= 8 && buffer[count - 1] == sum) {
-        const std::uint8_t code = buffer[6];
+    if (count == buffer[canonical::kLength] && count >= 8 && buffer[count - 1] == sum) {
+        const std::uint8_t code = buffer[canonical::kCode];
         if (code >= kLowestReplyCode && pump_.isSerialCanonicalReply(port, code)) {
             pump_.endWait(port);
             return;
         }
-        if (code >= 1 && code <= 4) {
+        if (TerminalFrames::isReport(code)) {
             frames_.acknowledgeCanonicalOnSerial(port, input);
             CanonicalFrame frame;
             std::copy(input.begin(), input.end(), frame.bytes.begin());

@@ -65,9 +65,9 @@ void SendPump::sendNext(int port) {
             return;
     }
     PortSendState& state = states_[port];
-    state.addressA = record.bytes[1];
-    state.addressB = record.bytes[2];
-    state.commandCode = record.bytes[6];
+    state.addressA = record.bytes[canonical::kAddressA];
+    state.addressB = record.bytes[canonical::kAddressB];
+    state.commandCode = record.bytes[canonical::kCode];
 
     // The two locks are never held together: the table takes its own.
     assert(!sendQueueLock_.heldByThisThread());
@@ -114,13 +114,15 @@ bool SendPump::isUdpNetworkReply(std::span<const std::uint8_t> network) const {
 
 bool SendPump::isUdpCanonicalReply(std::span<const std::uint8_t> canonical) const {
     const PortSendState& state = states_[kUdpPortIndex];
-    return state.awaitingReply && canonical.size() > 6 && canonical[1] == state.addressA &&
-           canonical[2] == state.addressB && canonical[6] == (state.commandCode | kReplyBit);
+    return state.awaitingReply && canonical.size() > canonical::kCode &&
+           canonical[canonical::kAddressA] == state.addressA &&
+           canonical[canonical::kAddressB] == state.addressB &&
+           canonical[canonical::kCode] == (state.commandCode | kReplyBit);
 }
 
 bool SendPump::isSerialCanonicalReply(int port, std::uint8_t code) const {
     const PortSendState& state = states_[port];
-    return state.awaitingReply && code == (state.lastSent[6] | kReplyBit);
+    return state.awaitingReply && code == (state.lastSent[canonical::kCode] | kReplyBit);
 }
 
 bool SendPump::isSerialFrameReply(int port, std::uint8_t code) const {

@@ -8,14 +8,10 @@ namespace ostrel {
 
 namespace {
 
-enum ReportCode : std::uint8_t { kReportType1 = 1, kStatusReport = 2, kOffLineReport = 3, kOnLineReport = 4 };
+enum ReportCode : std::uint8_t { kStatusReport = 2, kOffLineReport = 3, kOnLineReport = 4 };
 constexpr std::uint8_t kSerialAckCode = 0x7C;
 constexpr int kLongReportLength = 11;
 constexpr int kNoEvent = -1;
-
-bool isReport(std::uint8_t code) {
-    return code >= kReportType1 && code <= kOnLineReport;
-}
 
 bool bit(std::uint8_t value, int n) {
     return (value >> n) & 1;
@@ -37,9 +33,9 @@ TerminalFrames::TerminalFrames(TerminalTable& table, Transport& transport, const
 
 void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, const char* senderText,
                              int udpPort, std::uint8_t protocolType) {
-    const std::uint8_t a = frame[1];
-    const std::uint8_t b = frame[2];
-    const std::uint8_t code = frame[6];
+    const std::uint8_t a = frame[canonical::kAddressA];
+    const std::uint8_t b = frame[canonical::kAddressB];
+    const std::uint8_t code = frame[canonical::kCode];
 
     if (table_.heard(port, a, b, senderText, udpPort, protocolType) && code != kOffLineReport &&
         code != kOnLineReport) {
@@ -60,7 +56,8 @@ void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, cons
     case kOffLineReport:
         table_.markOffLine(port, a, b);
         // Only a plain sign-off announces the terminal as gone; one carrying data does not.
-        if (frame[0] == 7 || (frame[0] == 8 && frame[7] == 0))
+        if (frame[canonical::kLength] == 7 ||
+            (frame[canonical::kLength] == 8 && frame[canonical::kPayload] == 0))
             offLine(port, a, b);
         callbacks_.refresh();
         break;
@@ -74,12 +71,13 @@ void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, cons
 }
 
 void TerminalFrames::processStatus(int port, std::span<const std::uint8_t> frame) {
-    const std::uint8_t a = frame[1];
-    const std::uint8_t b = frame[2];
-    const std::uint8_t zoneAlarms = frame[7];
-    const std::uint8_t status = frame[8];
-    const bool longReport = frame[0] >= kLongReportLength;
-    const std::uint8_t zoneFlags = longReport ? frame[9] : 0;
+    // A status report's payload: zone alarm bits, status bits and, in a long report, zone flag bits.
+    const std::uint8_t a = frame[canonical::kAddressA];
+    const std::uint8_t b = frame[canonical::kAddressB];
+    const std::uint8_t zoneAlarms = frame[canonical::kPayload];
+    const std::uint8_t status = frame[canonical::kPayload + 1];
+    const bool longReport = frame[canonical::kLength] >= kLongReportLength;
+    const std::uint8_t zoneFlags = longReport ? frame[canonical::kPayload + 2] : 0;
 
     const TerminalRecord& before = table_.record(port, a, b);
     const bool fresh = before.fresh();
@@ -148,10 +146,11 @@ namespace {
 // On a serial line the reserved byte is echoed too.
 CommandFrame acknowledgementOf(std::span<const std::uint8_t> report, bool echoReserved) {
     CommandFrame ack;
-    ack.setHeaderBytes(report[1], report[2], report[3], report[4]);
+    ack.setHeaderBytes(report[canonical::kAddressA], report[canonical::kAddressB],
+                       report[canonical::kHeaderHigh], report[canonical::kHeaderLow]);
     if (echoReserved)
-        ack.bytes[5] = report[5];
-    ack.setCommand(report[6] | kReplyBit);
+        ack.bytes[canonical::kReserved] = report[canonical::kReserved];
+    ack.setCommand(report[canonical::kCode] | kReplyBit);
     ack.finalize();
     return ack;
 }

@@ -24,6 +24,9 @@ public:
     TerminalFrames(TerminalTable& table, Transport& transport, const CallbackCaller& callbacks,
                    const ForwardDestination& forward);
 
+    // Codes 1 to 4: the terminal's own reports, which the PC acknowledges.
+    static bool isReport(std::uint8_t code) { return code >= 1 && code <= 4; }
+
     // A valid canonical frame from a terminal (the reply to a command never comes here).
     void process(int portIndex, std::span<const std::uint8_t> frame, const char* senderText, int udpPort,
                  std::uint8_t protocolType);
