@@ -42,12 +42,9 @@ BENCHMARK(BuildAndConvertToSerial);
 
 class NullTransport : public ostrel::Transport {
 public:
-    void sendDatagram(std::span<const std::uint8_t>, const char*, std::uint16_t) override {}
+    void sendDatagram(std::span<const std::uint8_t>, const ostrel::Ipv4Address&, std::uint16_t) override {}
     void writeSerial(int, std::span<const std::uint8_t>) override {}
-    bool isSerialReceiving(int) const override { return false; }
-    int readSerial(int, std::span<std::uint8_t>) override { return 0; }
     void closeUdp() override {}
-    std::array<std::uint8_t, 4> localAddress() const override { return {192, 168, 1, 10}; }
 };
 
 // One command to a known protocol type 1 terminal: queued, sent by the pump, its reply taken.
@@ -58,13 +55,14 @@ void QueueSendAndReply(benchmark::State& state) {
     core.storeValues(1000, 3);
     core.startTimers();
     std::array<std::uint8_t, 128> report{8, 1, 2, 0, 0, 0, 1, 12};
-    core.onDatagram(report, 8, "10.0.0.5", 5000);
+    const ostrel::Ipv4Address terminal{10, 0, 0, 5};
+    core.onDatagram(report, 8, terminal, 5000);
     std::array<std::uint8_t, 128> reply{8, 1, 2, 0, 0, 0, 0x8A, 0x95};
     for (auto _ : state) {
         const auto frame = buildFrame();
         core.queueFrame(ostrel::kUdpPortIndex, frame);
         core.tick();
-        core.onDatagram(reply, 8, "10.0.0.5", 5000);
+        core.onDatagram(reply, 8, terminal, 5000);
     }
     state.SetItemsProcessed(state.iterations());
 }

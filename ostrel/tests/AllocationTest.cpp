@@ -32,12 +32,11 @@ class CountingTransport : public ostrel::Transport {
 public:
     long datagrams = 0;
     long serialWrites = 0;
-    void sendDatagram(std::span<const std::uint8_t>, const char*, std::uint16_t) override { ++datagrams; }
+    void sendDatagram(std::span<const std::uint8_t>, const ostrel::Ipv4Address&, std::uint16_t) override {
+        ++datagrams;
+    }
     void writeSerial(int, std::span<const std::uint8_t>) override { ++serialWrites; }
-    bool isSerialReceiving(int) const override { return false; }
-    int readSerial(int, std::span<std::uint8_t>) override { return 0; }
     void closeUdp() override {}
-    std::array<std::uint8_t, 4> localAddress() const override { return {192, 168, 1, 10}; }
 };
 
 } // namespace
@@ -54,9 +53,10 @@ TEST(Allocation, FramesInBothDirectionsAllocateNothing) {
     std::copy(report.begin(), report.end(), reportBuffer.begin());
     std::copy(reply.begin(), reply.end(), replyBuffer.begin());
 
+    const ostrel::Ipv4Address terminal{10, 0, 0, 5};
     const long before = allocations;
     for (int i = 0; i < 10000; ++i) {
-        core.onDatagram(reportBuffer, static_cast<int>(report.size()), "10.0.0.5", 5000);
+        core.onDatagram(reportBuffer, static_cast<int>(report.size()), terminal, 5000);
         ostrel::LcdDisplayFrame frame;
         frame.setAddress(1, 2, 0);
         frame.setCommand(10);
@@ -64,7 +64,7 @@ TEST(Allocation, FramesInBothDirectionsAllocateNothing) {
         frame.finalize();
         ASSERT_TRUE(core.queueFrame(ostrel::kUdpPortIndex, frame));
         core.tick();
-        core.onDatagram(replyBuffer, static_cast<int>(reply.size()), "10.0.0.5", 5000);
+        core.onDatagram(replyBuffer, static_cast<int>(reply.size()), terminal, 5000);
     }
     EXPECT_EQ(allocations - before, 0);
     EXPECT_EQ(transport.datagrams, 20000) << "every report acknowledged, every frame sent";

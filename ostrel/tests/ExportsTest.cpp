@@ -199,3 +199,81 @@ TEST_F(ExportsTest, AZoneAlarmIsReportedAndForwardedAndASignOffTakesTheTerminalO
     EXPECT_EQ(log.events[3], (std::array<int, 5>{11, 3, 4, 2, 3}));
     EXPECT_EQ(log.events[4], (std::array<int, 5>{11, 3, 4, 0, 8}));
 }
+
+TEST_F(ExportsTest, AProtocolType1SignOffTakesTheTerminalOffLine) {
+    UdpTerminal terminal(startUdp());
+    terminal.send(wire::canonical(5, 6, 1));
+    terminal.receive();
+    terminal.send(wire::canonical(5, 6, 3));
+    EXPECT_EQ(terminal.receive(), wire::canonical(5, 6, 0x83));
+    ASSERT_TRUE(waitUntil([&] { return log.size() == 2; }));
+    std::lock_guard lock(log.mutex);
+    EXPECT_EQ(log.events[1], (std::array<int, 5>{OSTREL_PORT_UDP, 5, 6, 0, OSTREL_EVENT_TERMINAL_OFF_LINE}));
+    std::int32_t state = -1;
+    GetTerminalState(context, OSTREL_PORT_UDP, 5, 6, &state);
+    EXPECT_EQ(state, OSTREL_STATE_OFF_LINE);
+}
+
+// One context has one UDP port: a new port number replaces it only once the new socket is bound.
+TEST_F(ExportsTest, AUdpPortThatCannotBeBoundLeavesTheWorkingOneListening) {
+    asio::io_context io;
+    udp::socket holder(io, udp::endpoint(udp::v4(), 0));
+    const std::uint16_t working = startUdp();
+    EXPECT_FALSE(Start_Ostrel(context, holder.local_endpoint().port(), 1000, 3));
+
+    UdpTerminal terminal(working);
+    terminal.send(wire::canonical(1, 1, 1));
+    EXPECT_EQ(terminal.receive(), wire::canonical(1, 1, 0x81)) << "still heard and answered";
+    ASSERT_TRUE(waitUntil([&] { return log.size() == 1; }));
+
+    ASSERT_TRUE(Start_Ostrel(context, 0, 1000, 3));
+    const std::uint16_t replacement = context->onWorker([this] { return context->udpPort().boundPort(); });
+    EXPECT_NE(replacement, working);
+    UdpTerminal moved(replacement);
+    moved.send(wire::canonical(1, 2, 1));
+    EXPECT_EQ(moved.receive(), wire::canonical(1, 2, 0x81)) << "the new port listens";
+    ASSERT_TRUE(waitUntil([&] { return log.size() == 2; }));
+}
+
+// The retry count is a byte: a limit it can never reach would block the port for good.
+TEST_F(ExportsTest, ARetryLimitOutOfRangeIsRefusedAndOpensNothing) {
+    PtyLine line;
+    line.linkAs(4);
+    for (int limit : {OSTREL_RETRY_LIMIT_MAX + 1, -1, 100000}) {
+        EXPECT_FALSE(Start_Ostrel(context, 0, 1000, limit)) << limit;
+        EXPECT_FALSE(Start_Ostrel(context, 4, 1000, limit)) << limit;
+    }
+    EXPECT_FALSE(context->onWorker([this] { return context->udpPort().isOpen(); }));
+    EXPECT_FALSE(ostrel::serialPorts()[3].isOpen());
+    EXPECT_EQ(context->onWorker([this] { return context->startTimersHandled(); }), 0);
+
+    EXPECT_TRUE(Start_Ostrel(context, 4, 1000, OSTREL_RETRY_LIMIT_MAX));
+    EXPECT_TRUE(Start_Ostrel(context, 0, 1000, 0));
+    EXPECT_EQ(context->onWorker([this] { return context->core().retryLimit(); }), 0);
+}
+
+// An adapter pulled and plugged back in: the receive pass notices the line is gone, and the next start
+// of that COM opens the device now behind its link.
+TEST_F(ExportsTest, ASerialLineThatWentAwayIsOpenedAfreshByTheNextStart) {
+    auto line = std::make_unique<PtyLine>();
+    line->linkAs(3);
+    ASSERT_TRUE(Start_Ostrel(context, 3, 1000, 3));
+    line->releaseSlave();
+    line->send(wire::canonical(1, 2, 1));
+    EXPECT_EQ(line->receive(8), wire::canonical(1, 2, 0x81));
+    line->send({0x20, 0x01}); // the start of a frame the line will never finish
+
+    line.reset();
+    EXPECT_TRUE(waitUntil([] { return !ostrel::serialPorts()[2].isOpen(); })) << "the hang-up is noticed";
+    EXPECT_TRUE(context->onWorker([this] { return context->core().serialInput(2).empty(); }));
+
+    PtyLine replugged;
+    replugged.linkAs(3);
+    ASSERT_TRUE(Start_Ostrel(context, 3, 1000, 3));
+    replugged.releaseSlave();
+    replugged.send(wire::canonical(1, 3, 1));
+    EXPECT_EQ(replugged.receive(8), wire::canonical(1, 3, 0x81));
+    EXPECT_TRUE(waitUntil([&] { return log.size() == 2; }));
+    std::lock_guard lock(log.mutex);
+    EXPECT_EQ(log.events[1], (std::array<int, 5>{3, 1, 3, 0, OSTREL_EVENT_TERMINAL_ON_LINE}));
+}

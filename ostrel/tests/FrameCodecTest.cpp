@@ -117,14 +117,14 @@ TEST(FrameCodecRoundTrip, ReplyToANetworkFrameComesBackCanonical) {
     expected.push_back(0); // the checksum slot stays empty: the frame was checked in its network form
     EXPECT_EQ(firstOf(back.bytes, back.length), expected);
     EXPECT_EQ(back.bytes[0], back.length);
-    EXPECT_STREQ(back.senderText, "192.168.1.10");
+    EXPECT_EQ(back.sender, (ostrel::Ipv4Address{192, 168, 1, 10}));
 }
 
 TEST(FrameCodecRoundTrip, TerminalReportBecomesCanonicalReport) {
     ostrel::CanonicalFrame report;
     ASSERT_TRUE(ostrel::networkToCanonical(networkFrameFromTerminal(224, {0x11, 0x22, 0x33}), report));
     EXPECT_EQ(firstOf(report.bytes, report.length), (Bytes{11, 3, 4, 0, 0, 0, 1, 0x11, 0x22, 0x33, 0x00}));
-    EXPECT_STREQ(report.senderText, "10.0.0.7");
+    EXPECT_EQ(report.sender, (ostrel::Ipv4Address{10, 0, 0, 7}));
 }
 
 TEST(FrameCodecRoundTrip, LargestFramesFitTheWireBuffer) {

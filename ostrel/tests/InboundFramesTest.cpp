@@ -65,7 +65,7 @@ TEST_F(InboundFramesTest, StatusChangesAreReportedOnceInTheirOrder) {
 }
 
 TEST_F(InboundFramesTest, ZoneAlarmsAreReportedAndForwarded) {
-    core.setForwardDestination("127.0.0.9", 7000);
+    core.setForwardDestination({127, 0, 0, 9}, 7000);
     statusReport(1, 2, 0x00, 0x01);
     forget();
     statusReport(1, 2, 0x04, 0x01);
@@ -85,7 +85,7 @@ TEST_F(InboundFramesTest, ZoneAlarmsAreReportedAndForwarded) {
 
 TEST_F(InboundFramesTest, WithoutAnEventSlotNoAlarmIsForwarded) {
     recorded.table.onTerminalEvent = nullptr;
-    core.setForwardDestination("127.0.0.9", 7000);
+    core.setForwardDestination({127, 0, 0, 9}, 7000);
     statusReport(1, 2, 0x01, 0x01);
     ASSERT_EQ(transport.datagrams.size(), 1u);
     EXPECT_EQ(transport.datagrams[0].host, kTerminalHost) << "just the acknowledgement";
@@ -130,32 +130,50 @@ TEST_F(InboundFramesTest, InvalidDatagramsAreDroppedWithoutAnswer) {
 TEST_F(InboundFramesTest, OffAndOnLineReports) {
     statusReport(1, 2, 0x01, 0x01);
     forget();
-    datagram(wire::canonical(1, 2, 3)); // a sign-off whose eighth byte is its checksum
-    EXPECT_TRUE(recorded.events.empty());
+    // A sign-off of protocol type 1: its eighth byte is its checksum, and it carries no data.
+    datagram(wire::canonical(1, 2, 3));
+    EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 2, 0, 8}}));
     EXPECT_EQ(state(kUdpPortIndex, 1, 2), 4);
     std::int32_t zoneState = -1;
     core.table().alarmState(kUdpPortIndex, 1, 2, 1, zoneState);
     EXPECT_EQ(zoneState, 0) << "zones forget their state off line";
     EXPECT_EQ(recorded.refreshes, 1);
 
+    forget();
     datagram(wire::canonical(1, 2, 4));
     EXPECT_EQ(recorded.eventCodes(), (std::vector<int>{9})) << "a type 4 report brings it back once";
     EXPECT_EQ(state(kUdpPortIndex, 1, 2), 1);
+
+    forget();
+    datagram(wire::canonical(1, 2, 3, {0x01})); // a sign-off carrying data takes it off line silently
+    EXPECT_TRUE(recorded.events.empty());
+    EXPECT_EQ(state(kUdpPortIndex, 1, 2), 4);
+}
+
+TEST_F(InboundFramesTest, ProtocolType2SignOffsAreAnnouncedOnlyWithoutData) {
+    hearOnUdp(1, 2, 2);
+    datagram(wire::network(kTerminalAddress, 1, 2, 226));
+    EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 2, 0, 8}}));
+    forget();
+    datagram(wire::network(kTerminalAddress, 1, 2, 227));
+    datagram(wire::network(kTerminalAddress, 1, 2, 226, {0x05}));
+    EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 2, 0, 9}})) << "no off-line event with data";
+    EXPECT_EQ(state(kUdpPortIndex, 1, 2), 4);
 }
 
 TEST_F(InboundFramesTest, SerialSignOffsAnnounceTheTerminalOffLine) {
     hearOnSerial(2, 5, 6, 2);
-    transport.arrive(2, wire::serial(5, 6, 226, {0, 0, 0, 0, 0}));
-    core.tick();
+    lines.arrive(2, wire::serial(5, 6, 226, {0, 0, 0, 0, 0}));
+    tick();
     EXPECT_EQ(recorded.events, (std::vector<Event>{{3, 5, 6, 0, 8}}));
     ASSERT_EQ(transport.serialWrites.size(), 1u);
     EXPECT_EQ(transport.serialWrites[0].bytes, wire::serial(5, 6, 0x7C));
 }
 
 TEST_F(InboundFramesTest, SerialStatusReportsCarryTheirDataOver) {
-    transport.receiving[0] = true;
-    transport.arrive(0, wire::serial(1, 1, 241, {0xAA, 0x00, 0x04, 0x01, 0xFF, 0, 0, 0, 0}));
-    core.tick();
+    lines.receiving[0] = true;
+    lines.arrive(0, wire::serial(1, 1, 241, {0xAA, 0x00, 0x04, 0x01, 0xFF, 0, 0, 0, 0}));
+    tick();
     // Serial byte 6 on becomes canonical byte 7 on: alarms 0x04, status 0x01, flags 0xFF, a long report.
     EXPECT_EQ(recorded.eventCodes(), (std::vector<int>{9, 11, 1, 1, 1, 2, 1, 1, 1, 1, 1}));
     EXPECT_EQ(recorded.events.back(), (Event{1, 1, 1, 8, 1}));
@@ -163,13 +181,13 @@ TEST_F(InboundFramesTest, SerialStatusReportsCarryTheirDataOver) {
 }
 
 TEST_F(InboundFramesTest, SerialFramesAreCollectedAcrossTicksAndCanonicalOnesAcknowledged) {
-    transport.receiving[4] = true;
+    lines.receiving[4] = true;
     const Bytes report = wire::canonical(7, 8, 2, {0x00, 0x01});
-    transport.arrive(4, Bytes(report.begin(), report.begin() + 4));
-    core.tick();
+    lines.arrive(4, Bytes(report.begin(), report.begin() + 4));
+    tick();
     EXPECT_TRUE(recorded.events.empty());
-    transport.arrive(4, Bytes(report.begin() + 4, report.end()));
-    core.tick();
+    lines.arrive(4, Bytes(report.begin() + 4, report.end()));
+    tick();
     EXPECT_EQ(recorded.eventCodes(), (std::vector<int>{9, 11}));
     EXPECT_EQ(recorded.events[0].port, 5);
     ASSERT_EQ(transport.serialWrites.size(), 1u);
@@ -183,25 +201,29 @@ TEST_F(InboundFramesTest, SerialFramesAreCollectedAcrossTicksAndCanonicalOnesAck
 }
 
 TEST_F(InboundFramesTest, OtherSerialFramesAreAcknowledgedButNotProcessed) {
-    transport.receiving[0] = true;
-    transport.arrive(0, wire::serial(1, 1, 0x99));
-    core.tick();
+    lines.receiving[0] = true;
+    lines.arrive(0, wire::serial(1, 1, 0x99));
+    tick();
     EXPECT_EQ(transport.serialWrites.size(), 1u);
     EXPECT_TRUE(recorded.events.empty());
-    transport.arrive(0, wire::serial(1, 1, 0x10)); // a command code: neither answered nor processed
-    core.tick();
+    lines.arrive(0, wire::serial(1, 1, 0x10)); // a command code: neither answered nor processed
+    tick();
     EXPECT_EQ(transport.serialWrites.size(), 1u);
-    EXPECT_EQ(core.serialReceiveCount(0), 0);
+    EXPECT_EQ(core.serialInput(0).size(), 0);
 }
 
-TEST_F(InboundFramesTest, ABlockRecordComingBackRestoresItsTerminals) {
+TEST_F(InboundFramesTest, ABlockRecordComingBackRestoresTheTerminalsItTookOffLine) {
     statusReport(1, 2, 0x00, 0x05); // state 2
+    statusReport(1, 3, 0x00, 0x01);
+    datagram(wire::canonical(1, 3, 3)); // signs off by itself
+    // The block record expires, and the scan takes 1.2 off line with it.
+    core.table().blockOffLine(kUdpPortIndex, 1);
     core.table().markOffLine(kUdpPortIndex, 1, 2);
-    core.table().markOffLine(kUdpPortIndex, 1, 255);
     forget();
     datagram(wire::canonical(1, 255, 1));
     EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 255, 0, 14}}));
     EXPECT_EQ(state(kUdpPortIndex, 1, 2), 2) << "back to its state before, without an event of its own";
+    EXPECT_EQ(state(kUdpPortIndex, 1, 3), 4) << "it signed off: only hearing it brings it back";
 }
 
 TEST_F(InboundFramesTest, LosingTheConnectionForgetsEveryTerminal) {
@@ -257,23 +279,23 @@ TEST_F(InboundFramesTest, RandomAndTruncatedDatagramsChangeNothing) {
 TEST_F(InboundFramesTest, RandomSerialInputIsSurvived) {
     std::mt19937 random(7);
     for (int port = 0; port < ostrel::kSerialPortCount; ++port)
-        transport.receiving[port] = true;
-    for (int tick = 0; tick < 3000; ++tick) {
+        lines.receiving[port] = true;
+    for (int period = 0; period < 3000; ++period) {
         const int port = static_cast<int>(random() % ostrel::kSerialPortCount);
         if (random() % 4 != 0) {
             Bytes burst(random() % 200);
             for (auto& byte : burst)
                 byte = static_cast<std::uint8_t>(random());
-            transport.arrive(port, burst);
+            lines.arrive(port, burst);
         }
-        core.tick();
+        tick();
         for (int p = 0; p < ostrel::kSerialPortCount; ++p)
-            ASSERT_LE(core.serialReceiveCount(p), 128);
+            ASSERT_LE(core.serialInput(p).size(), 128);
     }
     // A valid frame after all that garbage is still understood once the line went quiet.
     ticks(2);
     forget();
-    transport.arrive(3, wire::serial(4, 5, 224));
-    core.tick();
+    lines.arrive(3, wire::serial(4, 5, 224));
+    tick();
     EXPECT_EQ(recorded.eventCodes(), (std::vector<int>{9}));
 }

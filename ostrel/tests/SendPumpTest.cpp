@@ -20,7 +20,7 @@ protected:
 TEST_F(SendPumpTest, EachProtocolGetsItsOwnWireForm) {
     hearOnUdp(1, 2, 1);
     ASSERT_TRUE(queueLcdClean(kUdpPortIndex, 1, 2));
-    core.tick();
+    tick();
     ASSERT_EQ(transport.datagrams.size(), 1u);
     EXPECT_EQ(transport.datagrams[0].bytes, (Bytes{0x08, 0x01, 0x02, 0x00, 0x00, 0x00, 0x0B, 0x16}));
     EXPECT_EQ(transport.datagrams[0].host, kTerminalHost);
@@ -32,7 +32,7 @@ TEST_F(SendPumpTest, NetworkAndSerialTerminalsGetProtocolTwoFrames) {
     hearOnSerial(3, 1, 2, 2);
     ASSERT_TRUE(queueLcdClean(kUdpPortIndex, 1, 2));
     ASSERT_TRUE(queueLcdClean(3, 1, 2));
-    core.tick();
+    tick();
     ASSERT_EQ(transport.datagrams.size(), 1u);
     EXPECT_EQ(transport.datagrams[0].bytes,
               (Bytes{0xC0, 0xA8, 0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x0D, 0x16, 0x66}));
@@ -45,11 +45,11 @@ TEST_F(SendPumpTest, NetworkAndSerialTerminalsGetProtocolTwoFrames) {
 TEST_F(SendPumpTest, ResendsEverySecondAndGivesUpAtTheRetryLimit) {
     hearOnUdp(1, 2, 1);
     queueLcdClean(kUdpPortIndex, 1, 2);
-    core.tick();
+    tick();
     ASSERT_EQ(transport.datagrams.size(), 1u);
     ticks(9);
     EXPECT_EQ(transport.datagrams.size(), 1u) << "no resend within the second";
-    core.tick();
+    tick();
     ASSERT_EQ(transport.datagrams.size(), 2u);
     EXPECT_EQ(transport.datagrams[1].bytes, transport.datagrams[0].bytes) << "resent unchanged";
     ticks(10);
@@ -57,7 +57,7 @@ TEST_F(SendPumpTest, ResendsEverySecondAndGivesUpAtTheRetryLimit) {
     EXPECT_TRUE(recorded.sendFailures.empty());
     ticks(9);
     EXPECT_TRUE(recorded.sendFailures.empty());
-    core.tick(); // three seconds after the first sending
+    tick(); // three seconds after the first sending
     ASSERT_EQ(recorded.sendFailures.size(), 1u);
     EXPECT_EQ(recorded.sendFailures[0], (RecordedCallbacks::Call{11, 1, 2, 11}));
     EXPECT_EQ(transport.datagrams.size(), 3u) << "three sendings in all";
@@ -78,8 +78,8 @@ TEST_F(SendPumpTest, RetryLimitOneFailsAfterOneSendingAndZeroOnlyAfterTheCountWr
     ticks(1 + 255 * 10);
     EXPECT_EQ(transport.datagrams.size(), 256u);
     EXPECT_EQ(recorded.sendFailures.size(), 1u);
-    core.tick();
-    core.tick();
+    tick();
+    tick();
     ticks(8);
     EXPECT_EQ(recorded.sendFailures.size(), 2u) << "after 256 sendings";
 }
@@ -88,7 +88,7 @@ TEST_F(SendPumpTest, ARepliedFrameLetsTheNextGoAtOnceOnUdp) {
     hearOnUdp(1, 2, 2);
     queueLcdClean(kUdpPortIndex, 1, 2);
     queueLcdClean(kUdpPortIndex, 1, 2);
-    core.tick();
+    tick();
     ASSERT_EQ(transport.datagrams.size(), 1u);
     datagram(wire::network(kTerminalAddress, 1, 2, 0x16 | 0x80));
     EXPECT_EQ(transport.datagrams.size(), 2u) << "the reply runs the pump at once";
@@ -102,7 +102,7 @@ TEST_F(SendPumpTest, ARepliedFrameLetsTheNextGoAtOnceOnUdp) {
 TEST_F(SendPumpTest, CanonicalRepliesMatchAddressAndCode) {
     hearOnUdp(1, 2, 1);
     queueLcdClean(kUdpPortIndex, 1, 2);
-    core.tick();
+    tick();
     datagram(wire::canonical(1, 3, 0x8B)); // another terminal's reply
     datagram(wire::canonical(1, 2, 0x8C)); // another command's reply
     EXPECT_TRUE(core.sendPump().state(kUdpPortIndex).awaitingReply);
@@ -115,11 +115,11 @@ TEST_F(SendPumpTest, SerialRepliesEndTheWaitInBothForms) {
     hearOnSerial(1, 1, 2, 2);
     queueLcdClean(0, 1, 2);
     queueLcdClean(1, 1, 2);
-    core.tick();
+    tick();
     ASSERT_EQ(transport.serialWrites.size(), 2u);
-    transport.arrive(0, wire::canonical(1, 2, 0x8B));
-    transport.arrive(1, wire::serial(1, 2, 0x96));
-    core.tick();
+    lines.arrive(0, wire::canonical(1, 2, 0x8B));
+    lines.arrive(1, wire::serial(1, 2, 0x96));
+    tick();
     EXPECT_FALSE(core.sendPump().state(0).awaitingReply);
     EXPECT_FALSE(core.sendPump().state(1).awaitingReply);
     EXPECT_EQ(transport.serialWrites.size(), 2u) << "a reply is not acknowledged";
@@ -128,7 +128,7 @@ TEST_F(SendPumpTest, SerialRepliesEndTheWaitInBothForms) {
 TEST_F(SendPumpTest, UnknownTerminalsLoseTheirFramesSilently) {
     queueLcdClean(kUdpPortIndex, 7, 7);
     queueLcdClean(5, 7, 7);
-    core.tick();
+    tick();
     EXPECT_TRUE(transport.datagrams.empty());
     EXPECT_TRUE(transport.serialWrites.empty());
     EXPECT_TRUE(recorded.sendFailures.empty());
@@ -149,11 +149,11 @@ TEST_F(SendPumpTest, FramesQueuedBeforeStartWaitAndKeepTheirOrder) {
     ASSERT_TRUE(core.queueFrame(kUdpPortIndex, first));
     ASSERT_TRUE(core.queueFrame(kUdpPortIndex, second));
     hearOnUdp(1, 2, 1);
-    core.tick();
+    tick();
     EXPECT_TRUE(transport.datagrams.empty()) << "no pump before the timers start";
 
     core.startTimers();
-    core.tick();
+    tick();
     datagram(wire::canonical(1, 2, 0x8A));
     ASSERT_EQ(transport.datagrams.size(), 2u);
     EXPECT_EQ(transport.datagrams[0].bytes[8], 'o');
@@ -167,7 +167,7 @@ TEST_F(SendPumpTest, ASlowTerminalHoldsBackOnlyItsOwnPort) {
     queueLcdClean(0, 1, 1);
     for (int i = 0; i < 3; ++i)
         queueLcdClean(kUdpPortIndex, 2, 2);
-    core.tick();
+    tick();
     for (int i = 0; i < 2; ++i)
         datagram(wire::canonical(2, 2, 0x8B));
     EXPECT_EQ(transport.datagrams.size(), 3u);
@@ -178,7 +178,7 @@ TEST_F(SendPumpTest, StoppedSendingLeavesFramesQueuedAndResendsNothing) {
     hearOnUdp(1, 2, 1);
     queueLcdClean(kUdpPortIndex, 1, 2);
     queueLcdClean(kUdpPortIndex, 1, 2);
-    core.tick();
+    tick();
     core.stopSending();
     datagram(wire::canonical(1, 2, 0x8B));
     ticks(50);
@@ -196,9 +196,32 @@ TEST_F(SendPumpTest, AFullRingRefusesOnlyItsOwnPort) {
 TEST_F(SendPumpTest, AResendToATerminalThatIsNoLongerKnownGivesUp) {
     hearOnUdp(1, 2, 1);
     queueLcdClean(kUdpPortIndex, 1, 2);
-    core.tick();
+    tick();
     core.onConnectionLost(); // forgets every terminal
     ticks(10);
     ASSERT_EQ(recorded.sendFailures.size(), 1u);
     EXPECT_EQ(transport.datagrams.size(), 1u);
+}
+
+// A reply on the UDP port lets the UDP port's next frame go at once; it is no tick for any other port,
+// whose frame keeps its one-second rhythm however quickly a UDP terminal answers.
+TEST_F(SendPumpTest, AUdpReplyHurriesOnlyTheUdpPort) {
+    hearOnUdp(1, 2, 1);
+    hearOnSerial(0, 5, 6, 1);
+    ASSERT_TRUE(queueLcdClean(0, 5, 6)); // never answered
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(queueLcdClean(kUdpPortIndex, 1, 2));
+    tick();
+    for (int i = 0; i < 40; ++i)
+        datagram(wire::canonical(1, 2, 0x8B));
+    EXPECT_EQ(transport.datagrams.size(), 40u) << "each reply sent the next frame at once";
+    EXPECT_EQ(transport.serialWrites.size(), 1u) << "COM1's frame is not resent by UDP replies";
+    EXPECT_TRUE(recorded.sendFailures.empty());
+
+    ticks(9);
+    EXPECT_EQ(transport.serialWrites.size(), 1u);
+    tick();
+    EXPECT_EQ(transport.serialWrites.size(), 2u) << "one second after its first sending";
+    ticks(20);
+    EXPECT_EQ(recorded.sendFailures, (std::vector<RecordedCallbacks::Call>{{1, 5, 6, 11}}));
 }

@@ -1,5 +1,6 @@
 #include "core/TerminalTable.h"
 
+#include <arpa/inet.h>
 #include <array>
 #include <climits>
 #include <gtest/gtest.h>
@@ -9,13 +10,22 @@
 
 using ostrel::TerminalRecord;
 using ostrel::TerminalTable;
-namespace terminal_state = ostrel::terminal_state;
-namespace zone_state = ostrel::zone_state;
 
 namespace {
 
 constexpr int kCom1 = 0;
 constexpr int kUdp = ostrel::kUdpPortIndex;
+
+ostrel::Ipv4Address ip(const char* text) {
+    ostrel::Ipv4Address address{};
+    EXPECT_EQ(inet_pton(AF_INET, text, address.data()), 1) << text;
+    return address;
+}
+
+std::string dotted(const ostrel::Ipv4Address& address) {
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) +
+           "." + std::to_string(address[3]);
+}
 
 std::string ipOf(const TerminalRecord& record) {
     char text[32];
@@ -26,13 +36,13 @@ std::string ipOf(const TerminalRecord& record) {
 class TerminalTableTest : public ::testing::Test {
 protected:
     bool hear(std::uint8_t a, std::uint8_t b, const char* host, int udpPort) {
-        return table.heard(kUdp, a, b, host, udpPort, 1);
+        return table.heard(kUdp, a, b, ip(host), udpPort, 1);
     }
     std::string routeOf(int port, std::uint8_t a, std::uint8_t b) {
         TerminalTable::Route route;
         if (!table.lookupRoute(port, a, b, route))
             return "none";
-        return std::string(route.ipText) + ":" + std::to_string(route.udpPort);
+        return dotted(route.address) + ":" + std::to_string(route.udpPort);
     }
     // GetTerminalProperty's answer as "timeout udpPort address".
     std::string propertyOf(int port, std::uint8_t a, std::uint8_t b) {
@@ -55,8 +65,8 @@ protected:
 TEST_F(TerminalTableTest, ResetStateAtStartAndAfterReset) {
     auto expectResetState = [&] {
         const TerminalRecord& terminal = at(kUdp, 3, 7);
-        EXPECT_EQ(terminal.state, terminal_state::kNeverHeard);
-        EXPECT_EQ(terminal.previousState, terminal_state::kNeverHeard);
+        EXPECT_EQ(terminal.state, OSTREL_STATE_NEVER_HEARD);
+        EXPECT_EQ(terminal.previousState, OSTREL_STATE_NEVER_HEARD);
         EXPECT_TRUE(terminal.fresh());
         EXPECT_EQ(terminal.countdown, 0);
         EXPECT_EQ(terminal.lastStatus, 0);
@@ -67,7 +77,7 @@ TEST_F(TerminalTableTest, ResetStateAtStartAndAfterReset) {
             EXPECT_EQ(block->countdown, TerminalTable::kBlockTimeout);
             EXPECT_EQ(block->timeout, TerminalTable::kBlockTimeout);
         }
-        EXPECT_EQ(portEntry(kUdp).state, terminal_state::kNeverHeard);
+        EXPECT_EQ(portEntry(kUdp).state, OSTREL_STATE_NEVER_HEARD);
         EXPECT_EQ(routeOf(kUdp, 3, 7), "none");
         EXPECT_FALSE(table.countDown(kUdp, 3, 0)) << "nothing heard on the port";
     };
@@ -83,26 +93,24 @@ TEST_F(TerminalTableTest, ResetStateAtStartAndAfterReset) {
 }
 
 TEST_F(TerminalTableTest, HeardTerminalComesOnLineAndSpreadsItsRoute) {
-    EXPECT_TRUE(table.heard(kUdp, 3, 7, "192.168.1.20", 5000, 2));
-    EXPECT_FALSE(table.heard(kUdp, 3, 7, "192.168.1.20", 5000, 2)) << "already on line";
+    EXPECT_TRUE(table.heard(kUdp, 3, 7, ip("192.168.1.20"), 5000, 2));
+    EXPECT_FALSE(table.heard(kUdp, 3, 7, ip("192.168.1.20"), 5000, 2)) << "already on line";
     for (const TerminalRecord* record : {&at(kUdp, 3, 7), &portEntry(kUdp)}) {
         EXPECT_EQ(ipOf(*record), "192.168.1.20");
         EXPECT_EQ(record->udpPort, 5000);
         EXPECT_EQ(record->protocolType, 2);
     }
-    EXPECT_EQ(at(kUdp, 3, 7).state, terminal_state::kOnLine);
-    EXPECT_EQ(portEntry(kUdp).state, terminal_state::kNeverHeard) << "the port entry only takes the route";
+    EXPECT_EQ(at(kUdp, 3, 7).state, OSTREL_STATE_ON_LINE);
+    EXPECT_EQ(portEntry(kUdp).state, OSTREL_STATE_NEVER_HEARD) << "the port entry only takes the route";
     EXPECT_EQ(propertyOf(kUdp, 3, 8), "0 5000 192.168.1.20") << "the block's route";
     table.markOffLine(kUdp, 3, 7);
     EXPECT_TRUE(hear(3, 7, "192.168.1.20", 5000)) << "back from off line";
 
     EXPECT_EQ(portEntry(kUdp).countdown, TerminalTable::kUdpPortEntryCountdown);
-    table.heard(kCom1, 1, 1, "not an address", 1, 1);
-    table.heard(kCom1, 1, 2, nullptr, 1, 1);
-    EXPECT_EQ(ipOf(at(kCom1, 1, 1)), "0.0.0.0");
-    EXPECT_EQ(ipOf(at(kCom1, 1, 2)), "0.0.0.0");
+    table.heard(kCom1, 1, 1, {0, 0, 0, 0}, 1, 1);
+    EXPECT_EQ(ipOf(at(kCom1, 1, 1)), "0.0.0.0") << "a serial terminal is known, at no address";
     EXPECT_EQ(portEntry(kCom1).countdown, TerminalTable::kSerialPortEntryCountdown);
-    table.heard(kCom1, 255, 255, "0.0.0.0", 1, 1);
+    table.heard(kCom1, 255, 255, ip("0.0.0.0"), 1, 1);
     EXPECT_EQ(portEntry(kCom1).countdown, TerminalTable::kBlockTimeout)
         << "heard itself: its own timeout wins";
 }
@@ -118,7 +126,7 @@ TEST_F(TerminalTableTest, RouteLookupFallsBackFromTerminalToBlockToPort) {
     table.setTerminalProperty(kUdp, 3, 9, 5);
     EXPECT_EQ(routeOf(kUdp, 3, 9), "10.0.0.4:5004") << "with a timeout only the port's route serves";
 
-    table.heard(kCom1, 3, 1, "0.0.0.0", 1, 1);
+    table.heard(kCom1, 3, 1, ip("0.0.0.0"), 1, 1);
     table.markOffLine(kCom1, 3, 1);
     table.blockOffLine(kCom1, 3);
     EXPECT_EQ(routeOf(kCom1, 3, 1), "none");
@@ -128,26 +136,39 @@ TEST_F(TerminalTableTest, OffLineTerminalsGetTheirStateBackWithTheirBlock) {
     hear(3, 5, "10.0.0.1", 5000);
     table.storeStatus(kUdp, 3, 5, 0x40, 0x01, 0xFE, true);
     table.storeLastReport(kUdp, 3, 5, 0x40, 0x01, 0xFE, true);
-    table.markOffLine(kUdp, 3, 5);
+    for (std::uint8_t b : {0, 239, 240, 7, 9})
+        hear(3, b, "10.0.0.1", 5000);
+    table.setTerminalProperty(kUdp, 3, 9, 20);
+    hear(3, 9, "10.0.0.1", 5000);
+    table.markOffLine(kUdp, 3, 7); // signed off by itself before its block went
+
+    // The block record expires; the scan then takes its live terminals off line one by one.
+    table.blockOffLine(kUdp, 3);
+    for (std::uint8_t b : {0, 5, 239, 240})
+        table.markOffLine(kUdp, 3, b);
     const TerminalRecord& terminal = at(kUdp, 3, 5);
-    EXPECT_EQ(terminal.state, terminal_state::kOffLine);
+    EXPECT_EQ(terminal.state, OSTREL_STATE_OFF_LINE);
     EXPECT_TRUE(terminal.fresh());
     for (const auto& zone : terminal.zones)
-        EXPECT_EQ(zone.zoneState, zone_state::kNone);
+        EXPECT_EQ(zone.zoneState, OSTREL_ZONE_NONE);
     EXPECT_EQ(terminal.zones[0].zoneFlag, 1) << "zone flags survive";
+    ASSERT_TRUE(table.isExpired(kUdp, 3, 9)) << "not reached by the scan yet";
 
-    for (std::uint8_t b : {0, 239, 240}) {
-        hear(3, b, "10.0.0.1", 5000);
-        table.markOffLine(kUdp, 3, b);
-    }
-    hear(3, 7, "10.0.0.1", 5000); // on line throughout
     table.restoreBlock(kUdp, 3);
-    EXPECT_EQ(at(kUdp, 3, 7).state, terminal_state::kOnLine) << "a live terminal keeps its state";
-    EXPECT_EQ(at(kUdp, 3, 8).state, terminal_state::kNeverHeard);
-    EXPECT_EQ(terminal.state, terminal_state::kOnLineStatusBit6);
-    EXPECT_EQ(at(kUdp, 3, 0).state, terminal_state::kOnLine);
-    EXPECT_EQ(at(kUdp, 3, 239).state, terminal_state::kOnLine);
-    EXPECT_EQ(at(kUdp, 3, 240).state, terminal_state::kOffLine);
+    EXPECT_EQ(terminal.state, OSTREL_STATE_ON_LINE_STATUS_BIT6);
+    EXPECT_EQ(at(kUdp, 3, 0).state, OSTREL_STATE_ON_LINE);
+    EXPECT_EQ(at(kUdp, 3, 239).state, OSTREL_STATE_ON_LINE);
+    EXPECT_EQ(at(kUdp, 3, 240).state, OSTREL_STATE_OFF_LINE) << "above 239 nothing is given back";
+    EXPECT_EQ(at(kUdp, 3, 7).state, OSTREL_STATE_OFF_LINE) << "it left on its own: it stays off line";
+    EXPECT_EQ(at(kUdp, 3, 8).state, OSTREL_STATE_NEVER_HEARD);
+    // Back with the block, each has a whole period again, so none expires at the next scan.
+    EXPECT_EQ(terminal.countdown, TerminalTable::kHeldCountdown) << "no time-out: held";
+    EXPECT_EQ(at(kUdp, 3, 9).countdown, 20);
+    EXPECT_FALSE(table.isExpired(kUdp, 3, 9));
+
+    table.markOffLine(kUdp, 3, 0);
+    table.restoreBlock(kUdp, 3);
+    EXPECT_EQ(at(kUdp, 3, 0).state, OSTREL_STATE_OFF_LINE) << "a block comes back for what it took, once";
 }
 
 TEST_F(TerminalTableTest, BlockOffLineLetsOnlyLiveTerminalsExpire) {
@@ -160,7 +181,7 @@ TEST_F(TerminalTableTest, BlockOffLineLetsOnlyLiveTerminalsExpire) {
     EXPECT_TRUE(table.isExpired(kUdp, 3, 1));
     EXPECT_EQ(at(kUdp, 3, 2).countdown, 5) << "already off line";
     EXPECT_EQ(at(kUdp, 3, 255).countdown, TerminalTable::kBlockTimeout) << "never heard";
-    EXPECT_EQ(at(kUdp, 3, 255).state, terminal_state::kOffLine);
+    EXPECT_EQ(at(kUdp, 3, 255).state, OSTREL_STATE_OFF_LINE);
     EXPECT_FALSE(table.countDown(kUdp, 3, 0)) << "the block stops counting down";
 }
 
@@ -203,15 +224,15 @@ TEST_F(TerminalTableTest, StatusReportsSetStateBit0AndZones) {
     for (int zone = 1; zone <= 8; ++zone) {
         std::int32_t zoneState = -1;
         const int flag = table.alarmState(kUdp, 3, 7, zone, zoneState);
-        EXPECT_EQ(zoneState, zone == 1 || zone == 3 ? zone_state::kAlarm : zone_state::kNormal) << zone;
+        EXPECT_EQ(zoneState, zone == 1 || zone == 3 ? OSTREL_ZONE_ALARM : OSTREL_ZONE_NORMAL) << zone;
         EXPECT_EQ(flag, zone <= 4 ? 1 : 0) << zone;
     }
     table.storeStatus(kUdp, 3, 7, 0, 0x02, 0x00, false);
     std::int32_t zoneState = -1;
     EXPECT_EQ(table.alarmState(kUdp, 3, 7, 5, zoneState), 0) << "a short report leaves the flags";
-    EXPECT_EQ(zoneState, zone_state::kNone);
+    EXPECT_EQ(zoneState, OSTREL_ZONE_NONE);
     EXPECT_EQ(table.alarmState(kUdp, 3, 7, 256 + 2, zoneState), 1) << "only the low 8 bits name the zone";
-    EXPECT_EQ(zoneState, zone_state::kAlarm);
+    EXPECT_EQ(zoneState, OSTREL_ZONE_ALARM);
     for (int zone : {0, 9, 255, -1}) {
         zoneState = -1;
         EXPECT_EQ(table.alarmState(kUdp, 3, 7, zone, zoneState), 0) << zone;
@@ -242,11 +263,11 @@ TEST_F(TerminalTableTest, PropertyAddressIsOwnUnspecifiedOrBlocks) {
 TEST_F(TerminalTableTest, SetPropertyPutsTerminalAndPortEntryOnLine) {
     std::int32_t state = -1;
     EXPECT_EQ(table.terminalState(kCom1, 3, 7, state), 0);
-    EXPECT_EQ(state, terminal_state::kNeverHeard);
+    EXPECT_EQ(state, OSTREL_STATE_NEVER_HEARD);
     table.setTerminalProperty(kCom1, 3, 7, 5);
-    EXPECT_EQ(at(kCom1, 3, 7).state, terminal_state::kOnLine);
+    EXPECT_EQ(at(kCom1, 3, 7).state, OSTREL_STATE_ON_LINE);
     EXPECT_TRUE(table.isExpired(kCom1, 3, 7)) << "never heard, so its countdown is still 0";
-    EXPECT_EQ(portEntry(kCom1).state, terminal_state::kOnLine);
+    EXPECT_EQ(portEntry(kCom1).state, OSTREL_STATE_ON_LINE);
     EXPECT_EQ(portEntry(kCom1).timeout, TerminalTable::kSerialPortEntryCountdown);
     EXPECT_FALSE(table.countDown(kCom1, 255, 0)) << "its block is on line, but nothing was heard on the port";
 
@@ -258,7 +279,7 @@ TEST_F(TerminalTableTest, SetPropertyPutsTerminalAndPortEntryOnLine) {
 
 TEST_F(TerminalTableTest, PortIndexesOutsideTheTableFindNoTerminal) {
     for (int port : {-1, ostrel::kPortCount, INT_MIN, INT_MAX}) {
-        EXPECT_FALSE(table.heard(port, 255, 255, "10.0.0.1", 5000, 1));
+        EXPECT_FALSE(table.heard(port, 255, 255, ip("10.0.0.1"), 5000, 1));
         table.setTerminalProperty(port, 255, 255, 5);
         table.storeStatus(port, 1, 1, 0x04, 0xFF, 0, true);
         table.storeLastReport(port, 1, 1, 0x04, 0xFF, 0, true);
@@ -275,11 +296,11 @@ TEST_F(TerminalTableTest, PortIndexesOutsideTheTableFindNoTerminal) {
         EXPECT_EQ(value, -1);
         EXPECT_EQ(propertyOf(port, 1, 1), "-1 -1 " + std::string(16, '#')) << "nothing written";
     }
-    EXPECT_EQ(portEntry(kUdp).state, terminal_state::kNeverHeard) << "no neighbouring port was touched";
+    EXPECT_EQ(portEntry(kUdp).state, OSTREL_STATE_NEVER_HEARD) << "no neighbouring port was touched";
 }
 
-// The worker thread runs the table's passes while the caller's thread queries and sets properties;
-// ThreadSanitizer must find no race.
+// The worker thread changes the table (SetTerminalProperty's changes included) while the caller's
+// thread queries it; ThreadSanitizer must find no race.
 TEST_F(TerminalTableTest, QueriesRunBesideTheWorkerThread) {
     constexpr int kRounds = 2000;
     std::latch start(2);
@@ -288,12 +309,15 @@ TEST_F(TerminalTableTest, QueriesRunBesideTheWorkerThread) {
         for (int round = 0; round < kRounds; ++round) {
             const auto b = static_cast<std::uint8_t>(round % 4);
             const auto status = static_cast<std::uint8_t>(round);
+            table.setTerminalProperty(kUdp, 3, b, round % 3);
             hear(3, b, "10.0.0.1", 5000);
             table.countDown(kUdp, 3, b);
             table.storeStatus(kUdp, 3, b, status, 0x01, 0x02, true);
             table.storeLastReport(kUdp, 3, b, status, 0x01, 0x02, true);
             if (table.isExpired(kUdp, 3, b) || !at(kUdp, 3, b).fresh())
                 table.markOffLine(kUdp, 3, b);
+            if (round % 50 == 0)
+                table.blockOffLine(kUdp, 3);
             table.restoreBlock(kUdp, 3);
         }
     });
@@ -302,12 +326,11 @@ TEST_F(TerminalTableTest, QueriesRunBesideTheWorkerThread) {
     char text[16];
     for (int round = 0; round < kRounds; ++round) {
         const auto b = static_cast<std::uint8_t>(round % 4);
-        table.setTerminalProperty(kUdp, 3, b, round % 3);
         table.terminalState(kUdp, 3, b, value);
         table.alarmState(kUdp, 3, b, 1, value);
         table.terminalProperty(kUdp, 3, b, value, udpPort, text);
     }
     worker.join();
     table.terminalState(kUdp, 3, 0, value);
-    EXPECT_LE(value, terminal_state::kOffLine);
+    EXPECT_LE(value, OSTREL_STATE_OFF_LINE);
 }

@@ -18,7 +18,7 @@ protected:
     int ticksUntilEvent(int limit) {
         const std::size_t before = recorded.events.size();
         for (int n = 1; n <= limit; ++n) {
-            core.tick();
+            tick();
             if (recorded.events.size() > before)
                 return n;
         }
@@ -96,7 +96,28 @@ TEST_F(TerminalTimeoutsTest, AnExpiredBlockTakesItsTerminalsOffLineAndBringsThem
     EXPECT_EQ(state(1, 3), 1);
 }
 
-TEST_F(TerminalTimeoutsTest, RecordsWithoutAnOffLineStateAreReportedOnceAndDoNotHoldTheScan) {
+// Terminals back with their block are given a whole count-down period, as if heard: they do not drop off
+// line again at the next scan.
+TEST_F(TerminalTimeoutsTest, TerminalsBackWithTheirBlockStayOnLine) {
+    core.table().setTerminalProperty(kUdpPortIndex, 1, 2, 200);
+    hear(1, 2);
+    hear(1, 255);
+    ASSERT_GT(ticksUntilEvent(90 * 11 + 40), 0);
+    ASSERT_GT(ticksUntilEvent(30), 0);
+    ASSERT_EQ(state(1, 2), 4);
+
+    forget();
+    hear(1, 255);
+    EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 255, 0, 14}}));
+    EXPECT_EQ(state(1, 2), 1);
+    ticks(100);
+    EXPECT_EQ(recorded.events.size(), 1u) << "no off-line event right after coming back";
+    EXPECT_EQ(state(1, 2), 1);
+}
+
+// Addresses B 240 to 254 are not given back their state by their block, but they go off line like any
+// terminal: announced once, and on line again, with its event, once heard.
+TEST_F(TerminalTimeoutsTest, TerminalsAbove239GoOffLineAndComeBackLikeAnyOther) {
     for (auto [a, b] : {std::pair{1, 240}, std::pair{2, 7}}) {
         core.table().setTerminalProperty(kUdpPortIndex, a, b, 5);
         hear(a, b);
@@ -106,10 +127,12 @@ TEST_F(TerminalTimeoutsTest, RecordsWithoutAnOffLineStateAreReportedOnceAndDoNot
     // Both expire in the same count-down pass; which the scan meets first depends on where it stands.
     EXPECT_THAT(recorded.events,
                 ::testing::UnorderedElementsAre(Event{11, 1, 240, 0, 8}, Event{11, 2, 7, 0, 8}));
-    EXPECT_EQ(state(1, 240), 1) << "its state is left as it was";
+    EXPECT_EQ(state(1, 240), 4);
 
     forget();
     hear(1, 240);
+    EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 240, 0, 9}})) << "heard again, on line again";
     ticks(300);
-    EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 240, 0, 8}})) << "heard again, expired again";
+    EXPECT_EQ(recorded.events, (std::vector<Event>{{11, 1, 240, 0, 9}, {11, 1, 240, 0, 8}}))
+        << "expired again, announced once";
 }

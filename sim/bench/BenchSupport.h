@@ -3,16 +3,14 @@
 // What both benchmarks need: Ostrel on a free loopback-reachable UDP port, the simulator's counters and
 // the CPU time of a thread or process.
 #include "ostrel/ostrel.h"
+#include "support/FreeUdpPort.h"
 #include "support/SimProcess.h"
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <fstream>
-#include <netinet/in.h>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace bench {
@@ -21,24 +19,6 @@ using Clock = std::chrono::steady_clock;
 
 inline double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Ostrel binds every interface: a port the system hands out now is taken by Start_Ostrel a moment
-// later, unless someone else was quicker, in which case the next one is tried.
-inline int startOnFreeUdpPort(OstrelContext* context) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        socklen_t size = sizeof address;
-        ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-        ::close(probe);
-        const int port = ntohs(address.sin_port);
-        if (Start_Ostrel(context, port, 1000, 3))
-            return port;
-    }
-    throw std::runtime_error("no free UDP port for Ostrel");
 }
 
 // One counter from the simulator's stats command.

@@ -104,7 +104,7 @@ double commandRateOnPorts(int ports, double seconds, const std::filesystem::path
     std::vector<std::string> arguments;
     for (int i = 0; i < ports; ++i) {
         contexts.push_back(Init_Ostrel(nullptr, &callbacks));
-        const int port = bench::startOnFreeUdpPort(contexts.back());
+        const int port = startOnFreeUdpPort(contexts.back());
         for (const auto& argument :
              {std::string("--udp"), "127.0.0.1:" + std::to_string(port), std::string("--terminals"),
               std::string("1.1"), std::string("--interval"), std::string("0")})

@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
                                            nullptr,  nullptr, onEvent, nullptr};
     ScratchFolder folder;
     OstrelContext* context = Init_Ostrel(nullptr, &callbacks);
-    const int port = bench::startOnFreeUdpPort(context);
+    const int port = startOnFreeUdpPort(context);
     {
         SimProcess sim({"--udp", "127.0.0.1:" + std::to_string(port), "--type", "2", "--terminals",
                         kAddresses, "--interval", "1"},

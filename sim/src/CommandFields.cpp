@@ -1,6 +1,6 @@
 #include "CommandFields.h"
 
-#include "core/CommandCode.h"
+#include "CodeTables.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +12,6 @@ namespace sim {
 
 namespace {
 
-using ostrel::CommandCode;
 using Payload = std::span<const std::uint8_t>;
 
 constexpr std::uint8_t kFourDigitPassword = 0xFF;

@@ -45,8 +45,8 @@ public:
     virtual std::string description() const = 0;
     // The address network frames carry as their sender.
     virtual Ipv4 senderAddress() const = 0;
-    // False when the frame could not go out; a reply may overtake reports waiting their turn.
-    virtual bool send(std::span<const std::uint8_t> frame, bool isReply) = 0;
+    // False when the frame could not go out.
+    virtual bool send(std::span<const std::uint8_t> frame) = 0;
 
 private:
     std::string name_;

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kWriteWaitMs = 1000;
 
-bool inputWaiting(int fd) {
-    int queued = 0;
-    return ::ioctl(fd, FIONREAD, &queued) == 0 && queued > 0;
-}
-
 bool farEndIsOpen(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) == 0;
@@ -27,7 +22,7 @@ bool farEndIsOpen(int fd) {
 SerialLink::SerialLink(asio::io_context& io, std::string name, int protocolType, SerialLine line,
                        LinkListener& listener)
     : Link(std::move(name), LinkKind::Serial, protocolType), line_(std::move(line)), listener_(listener),
-      descriptor_(io, ::dup(line_.fd())), farEndTimer_(io), gapTimer_(io), framer_(layout()) {}
+      descriptor_(io, ::dup(line_.fd())), farEndTimer_(io), framer_(layout()) {}
 
 void SerialLink::start() {
     watchFarEnd();
@@ -40,11 +35,10 @@ std::string SerialLink::description() const {
     return text;
 }
 
-bool SerialLink::send(std::span<const std::uint8_t> frame, bool isReply) {
+bool SerialLink::send(std::span<const std::uint8_t> frame) {
     if (!up_)
         return false;
-    (isReply ? replies_ : reports_).emplace_back(frame.begin(), frame.end());
-    writeWaitingFrames();
+    write(frame);
     return true;
 }
 
@@ -74,8 +68,7 @@ void SerialLink::readInput() {
     std::uint8_t chunk[256];
     const ssize_t n = ::read(line_.fd(), chunk, sizeof chunk);
     if (n > 0) {
-        lastInput_ = Clock::now();
-        for (const auto& piece : framer_.feed(std::span(chunk, static_cast<std::size_t>(n)), lastInput_)) {
+        for (const auto& piece : framer_.feed(std::span(chunk, static_cast<std::size_t>(n)), Clock::now())) {
             if (piece.error.empty())
                 listener_.received(*this, piece.bytes);
             else
@@ -90,35 +83,8 @@ void SerialLink::readInput() {
 
 void SerialLink::farEndClosed() {
     up_ = false;
-    replies_.clear();
-    reports_.clear();
     listener_.lineDown(*this);
     watchFarEnd();
-}
-
-void SerialLink::writeWaitingFrames() {
-    while (up_ && (!replies_.empty() || !reports_.empty())) {
-        // Bytes from the PC not read yet count as input just now.
-        if (inputWaiting(line_.fd()))
-            lastInput_ = Clock::now();
-        const auto due = std::max(lastWrite_ + kFrameGap, lastInput_ + kQuietAfterInput);
-        if (Clock::now() < due) {
-            if (!gapTimerArmed_) {
-                gapTimerArmed_ = true;
-                gapTimer_.expires_at(due);
-                gapTimer_.async_wait([this](const std::error_code& error) {
-                    gapTimerArmed_ = false;
-                    if (!error)
-                        writeWaitingFrames();
-                });
-            }
-            return;
-        }
-        auto& queue = replies_.empty() ? reports_ : replies_;
-        write(queue.front());
-        queue.pop_front();
-        lastWrite_ = Clock::now();
-    }
 }
 
 // Waits a bounded time for room; a frame the line will not take is lost, as on a real line, and the

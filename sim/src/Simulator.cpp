@@ -3,7 +3,6 @@
 #include "CommandFields.h"
 #include "SerialLink.h"
 #include "UdpLink.h"
-#include "core/CommandCode.h"
 
 #include <asio/ip/udp.hpp>
 #include <cstdio>
@@ -203,7 +202,7 @@ void Simulator::handleCommand(Link& link, const PcFrame& frame, Terminal* termin
     ++stats_.commands;
     // A network frame may be answered with the catch-all code; every other reply repeats the code sent.
     const bool catchAll = terminal && terminal->replyPolicy().catchAll && frame.layout == WireLayout::Network;
-    const std::uint8_t replyCode = catchAll ? kCatchAllReply : frame.wireCode | ostrel::kReplyBit;
+    const std::uint8_t replyCode = catchAll ? kCatchAllReply : replyCodeOf(frame);
     const auto outcome = terminal ? terminal->onCommand(frame.bytes, replyCode) : Terminal::CommandOutcome{};
     if (log_.enabled()) {
         auto r = record("command", link, "in");
@@ -247,7 +246,7 @@ void Simulator::sendReport(Terminal& terminal, const PendingReport& report) {
     Link& link = *linkOf(terminal).link;
     const auto frame =
         encodeReport(link.layout(), terminal.address(), report.type, report.bits, link.senderAddress());
-    const bool sent = link.send(frame.view(), false);
+    const bool sent = link.send(frame.view());
     ++(report.sendings == 1 ? stats_.reports : stats_.resends);
     if (!log_.enabled())
         return;
@@ -269,7 +268,7 @@ void Simulator::sendReport(Terminal& terminal, const PendingReport& report) {
 void Simulator::sendReply(Terminal& terminal, std::uint8_t replyCode) {
     Link& link = *linkOf(terminal).link;
     const auto frame = encodeReply(link.layout(), terminal.address(), replyCode, link.senderAddress());
-    const bool sent = link.send(frame.view(), true);
+    const bool sent = link.send(frame.view());
     ++stats_.replies;
     if (!log_.enabled())
         return;

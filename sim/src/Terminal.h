@@ -3,7 +3,6 @@
 #include "TerminalAddress.h"
 #include "WireCodec.h"
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -126,7 +125,7 @@ private:
     std::deque<PendingReport> reports_;
 
     ReplyPolicy reply_;
-    std::array<std::uint8_t, ostrel::kWireBufferSize> lastCommand_{};
+    FrameBytes lastCommand_{};
     std::size_t lastCommandSize_ = 0;
     int sending_ = 0;
     AnswerState answer_ = AnswerState::None;

@@ -46,7 +46,7 @@ std::string UdpLink::description() const {
            pc_.address().to_string() + ":" + std::to_string(pc_.port());
 }
 
-bool UdpLink::send(std::span<const std::uint8_t> frame, bool) {
+bool UdpLink::send(std::span<const std::uint8_t> frame) {
     std::error_code error;
     for (int attempt = 0; attempt < 2; ++attempt) {
         socket_.send_to(asio::buffer(frame.data(), frame.size()), pc_, 0, error);

@@ -21,7 +21,7 @@ public:
 
     std::string description() const override;
     Ipv4 senderAddress() const override { return sender_; }
-    bool send(std::span<const std::uint8_t> frame, bool isReply) override;
+    bool send(std::span<const std::uint8_t> frame) override;
 
 private:
     void awaitDatagrams();

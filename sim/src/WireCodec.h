@@ -1,7 +1,8 @@
 #pragma once
 
+#include "CodeTables.h"
 #include "TerminalAddress.h"
-#include "core/FrameCodec.h"
+#include "WireLayout.h"
 
 #include <array>
 #include <cstddef>
@@ -11,30 +12,20 @@
 #include <string>
 
 // The terminal's side of the wire protocol: the frames a terminal sends (reports and replies) in each of
-// the three layouts, and the frames it takes from the PC (commands and acknowledgements). Checksums and
-// the two command numberings come from Ostrel's frame codec, so both sides share one code table; the
-// simulator's own tests pin them with byte vectors.
+// the three layouts, and the frames it takes from the PC (commands and acknowledgements). The simulator
+// reads the wire on its own, apart from the PC's code, so that the end-to-end tests weigh two readings
+// of the protocol against each other; its own tests pin it with byte vectors.
 namespace sim {
-
-// Protocol type 1 terminals speak the canonical frame on every link; protocol type 2 terminals speak the
-// network frame over UDP and the serial frame on a serial line.
-enum class WireLayout { Canonical, Network, Serial };
-enum class LinkKind { Udp, Serial };
-
-WireLayout layoutOf(int protocolType, LinkKind link);
-const char* nameOf(WireLayout layout);
 
 using Ipv4 = std::array<std::uint8_t, 4>;
 
 // One frame as it goes on the wire.
 struct WireFrame {
-    ostrel::WireBuffer bytes{};
+    FrameBytes bytes{};
     std::size_t size = 0;
 
     std::span<const std::uint8_t> view() const { return {bytes.data(), size}; }
 };
-
-enum class ReportType : std::uint8_t { Plain = 1, Status = 2, SignOff = 3, SignOn = 4 };
 
 // What a status report tells: zone alarms (bit k for zone k+1), status bits and, in a long report, the
 // zone flags.
@@ -48,9 +39,7 @@ struct StatusBits {
 // `sender` is the terminal's own IPv4 address: network frames carry it, and the PC answers there.
 WireFrame encodeReport(WireLayout layout, TerminalAddress address, ReportType type, const StatusBits& bits,
                        const Ipv4& sender);
-// replyCode goes on the wire as it is: the received code with 0x80 set, in the received frame's own
-// numbering, or the catch-all 0xFC of network frames.
-inline constexpr std::uint8_t kCatchAllReply = 0xFC; // also counts as the reply to a network frame
+// replyCode goes on the wire as it is: see replyCodeOf, or the catch-all kCatchAllReply of network frames.
 WireFrame encodeReply(WireLayout layout, TerminalAddress address, std::uint8_t replyCode, const Ipv4& sender);
 
 // A frame from the PC, viewed in the bytes it was decoded from.
@@ -68,6 +57,9 @@ struct PcFrame {
     std::span<const std::uint8_t> payload;
     std::span<const std::uint8_t> bytes;
 };
+
+// What a terminal answers a command with: the code it came with and the reply bit, in its own numbering.
+std::uint8_t replyCodeOf(const PcFrame& command);
 
 struct Decoded {
     std::optional<PcFrame> frame;

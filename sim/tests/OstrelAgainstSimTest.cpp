@@ -1,8 +1,7 @@
 // Ostrel end to end through its C interface, against zenvar-sim running as a separate process: terminals
 // of both protocol types on loopback UDP and on a pseudo-terminal that Ostrel opens as COM3.
-#include "OstrelContext.h"
-#include "SerialPort.h"
 #include "ostrel/ostrel.h"
+#include "support/FreeUdpPort.h"
 #include "support/LoopbackSocket.h"
 #include "support/PtyLine.h"
 #include "support/SimProcess.h"
@@ -21,7 +20,7 @@ using Record = SimProcess::Record;
 namespace {
 
 constexpr int kComNumber = 3;
-constexpr int kUdpPortNumber = 11;
+constexpr int kUdpPortNumber = OSTREL_PORT_UDP;
 
 // What Ostrel tells its caller, recorded on the worker thread and read on the test's.
 class OstrelCalls {
@@ -89,11 +88,9 @@ protected:
     ~OstrelAgainstSim() override {
         if (HasFailure() && sim)
             std::cout << "zenvar-sim's log:\n" << sim->readableLog() << sim->errors();
+        // The simulator's pseudo-terminal goes with it: Ostrel opens the next test's line afresh.
         sim.reset();
         Quit_Ostrel(context);
-        // Ostrel keeps serial ports open for a later context; the next test's line is a new one.
-        for (auto& port : ostrel::serialPorts())
-            port.close();
     }
 
     // Starts terminal 1.2 with the extra settings and waits until Ostrel has it on line.
@@ -102,9 +99,7 @@ protected:
         if (line.serial) {
             arguments = {"--pty", "--com", std::to_string(kComNumber)};
         } else {
-            ASSERT_TRUE(Start_Ostrel(context, 0, 1000, 3));
-            const auto port = context->onWorker([this] { return context->udpPort().boundPort(); });
-            arguments = {"--udp", "127.0.0.1:" + std::to_string(port)};
+            arguments = {"--udp", "127.0.0.1:" + std::to_string(startOnFreeUdpPort(context))};
         }
         for (const auto& argument :
              {std::string("--type"), std::to_string(line.protocolType), std::string("--terminals"),
@@ -117,7 +112,8 @@ protected:
             ASSERT_TRUE(Start_Ostrel(context, kComNumber, 1000, 3));
         }
         port = line.serial ? kComNumber : kUdpPortNumber;
-        ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 0, 9})) << "terminal 1.2 on line";
+        ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 0, OSTREL_EVENT_TERMINAL_ON_LINE}))
+            << "terminal 1.2 on line";
     }
 
     std::vector<Record> commandsSeen(std::size_t atLeast, std::chrono::milliseconds limit = 10s) const {
@@ -189,8 +185,10 @@ const std::vector<CommandCase>& everyCommand() {
 
 TEST_P(OstrelOnEveryLine, ATerminalComesOnLineAndSignsOff) {
     startTerminal(GetParam());
-    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 0, 10}));
-    EXPECT_EQ(calls.events(), (std::vector<OstrelCalls::Event>{{port, 1, 2, 0, 9}, {port, 1, 2, 0, 10}}))
+    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 0, OSTREL_EVENT_STATUS_BIT0_CLEAR}));
+    EXPECT_EQ(calls.events(),
+              (std::vector<OstrelCalls::Event>{{port, 1, 2, 0, OSTREL_EVENT_TERMINAL_ON_LINE},
+                                               {port, 1, 2, 0, OSTREL_EVENT_STATUS_BIT0_CLEAR}}))
         << "a first report with every bit clear";
 
     // Each report is acknowledged in the terminal's own form.
@@ -202,10 +200,10 @@ TEST_P(OstrelOnEveryLine, ATerminalComesOnLineAndSignsOff) {
     ASSERT_EQ(acknowledged(1).size(), 1u) << "the status report";
 
     EXPECT_EQ(sim->command("offline 1.2").back(), "ok");
-    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 0, 8})) << "off line";
+    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 0, OSTREL_EVENT_TERMINAL_OFF_LINE})) << "off line";
     std::int32_t state = -1;
     GetTerminalState(context, port, 1, 2, &state);
-    EXPECT_EQ(state, 4);
+    EXPECT_EQ(state, OSTREL_STATE_OFF_LINE);
     EXPECT_EQ(acknowledged(2).size(), 2u) << "the sign-off";
 }
 
@@ -237,14 +235,14 @@ TEST_P(OstrelOnEveryLine, AZoneAlarmRaisesEventsAndIsForwarded) {
     }
     startTerminal(GetParam());
     EXPECT_EQ(sim->command("alarm 1.2 3 on").back(), "ok");
-    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 3, 2})) << "zone 3 alarm";
+    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 3, OSTREL_EVENT_ZONE_ALARM_SET})) << "zone 3 alarm";
     EXPECT_EQ(forward.receive(), (LoopbackSocket::Bytes{0xFF, 0x01, 0x02, 0x03, 0x00}));
     std::int32_t zoneState = -1;
     GetAlarmState(context, port, 1, 2, 3, &zoneState);
-    EXPECT_EQ(zoneState, 2);
+    EXPECT_EQ(zoneState, OSTREL_ZONE_ALARM);
 
     EXPECT_EQ(sim->command("alarm 1.2 3 off").back(), "ok");
-    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 3, 3})) << "zone 3 alarm over";
+    ASSERT_TRUE(calls.waitForEvent({port, 1, 2, 3, OSTREL_EVENT_ZONE_ALARM_CLEARED})) << "zone 3 alarm over";
     EXPECT_TRUE(forward.receive(300).empty()) << "only a rising alarm is forwarded";
 }
 
@@ -252,7 +250,8 @@ TEST_P(OstrelOnEveryLine, ASilentTerminalGetsThreeSendingsThenTheSendFailure) {
     startTerminal(GetParam(), {"--silent"});
     ASSERT_TRUE(Cmd_SingleLight_Send(context, port, 1, 2, 0, 5, 1));
     ASSERT_TRUE(waitUntil([&] { return !calls.failures().empty(); }));
-    EXPECT_EQ(calls.failures(), (std::vector<OstrelCalls::Failure>{{port, 1, 2, 7}}));
+    EXPECT_EQ(calls.failures(),
+              (std::vector<OstrelCalls::Failure>{{port, 1, 2, OSTREL_COMMAND_SINGLE_LIGHT}}));
 
     const auto sendings = commandsSeen(4, 1500ms);
     ASSERT_EQ(sendings.size(), 3u) << "and no fourth";
@@ -265,10 +264,36 @@ TEST_P(OstrelOnEveryLine, ASilentTerminalGetsThreeSendingsThenTheSendFailure) {
         EXPECT_NEAR(sendings[i].seconds() - sendings[i - 1].seconds(), 1.0, 0.35) << "a second apart";
 }
 
+// Terminals on one line that speak at once: their frames share reads, and each is heard and acknowledged
+// at its first sending.
+class OstrelOnASerialLine : public OstrelAgainstSim, public ::testing::WithParamInterface<Line> {};
+
+TEST_P(OstrelOnASerialLine, TerminalsThatSpeakAtOnceAreAllHeard) {
+    sim = std::make_unique<SimProcess>(std::vector<std::string>{"--pty", "--com", std::to_string(kComNumber),
+                                                                "--type",
+                                                                std::to_string(GetParam().protocolType),
+                                                                "--terminals", "1.1-6", "--interval", "0"},
+                                       folder.path());
+    sim->waitReady();
+    ASSERT_TRUE(Start_Ostrel(context, kComNumber, 1000, 3));
+    for (int b = 1; b <= 6; ++b)
+        EXPECT_TRUE(calls.waitForEvent({kComNumber, 1, b, 0, OSTREL_EVENT_TERMINAL_ON_LINE})) << "1." << b;
+    const auto acknowledged = sim->waitForRecords(
+        [](const Record& r) { return r["kind"] == "ack" && r["outcome"] == "report acknowledged"; }, 6);
+    EXPECT_EQ(acknowledged.size(), 6u);
+    const auto resent =
+        sim->records([](const Record& r) { return r["kind"] == "report" && r["sending"] != "1"; });
+    EXPECT_TRUE(resent.empty()) << resent.size() << " reports had to be sent again";
+}
+
+const Line kPtyType1{"PtyType1", true, 1};
+const Line kPtyType2{"PtyType2", true, 2};
+const auto lineName = [](const auto& info) { return std::string(info.param.name); };
 INSTANTIATE_TEST_SUITE_P(Lines, OstrelOnEveryLine,
-                         ::testing::Values(Line{"UdpType1", false, 1}, Line{"UdpType2", false, 2},
-                                           Line{"PtyType1", true, 1}, Line{"PtyType2", true, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(Line{"UdpType1", false, 1}, Line{"UdpType2", false, 2}, kPtyType1,
+                                           kPtyType2),
+                         lineName);
+INSTANTIATE_TEST_SUITE_P(Lines, OstrelOnASerialLine, ::testing::Values(kPtyType1, kPtyType2), lineName);
 
 TEST_F(OstrelAgainstSim, AReplyOverUdpLetsTheNextFrameGoAtOnce) {
     startTerminal({"UdpType1", false, 1});

@@ -86,7 +86,7 @@ TEST(SimProcessTest, MalformedInputGetsAClearErrorAndTheSimulatorCarriesOn) {
     badChecksum.back() ^= 0x01;
     const std::vector<std::pair<Bytes, std::string>> datagrams{
         {{0x01}, "a datagram of 1 bytes is too short"},
-        {Bytes(200, 0xAA), "a datagram of 200 bytes is longer than any frame"},
+        {Bytes(256, 0xAA), "a datagram of 256 bytes is longer than any frame"},
         {badChecksum, "neither a network frame nor a canonical one"},
         {wire::canonical(1, 2, 11), "a canonical frame, but the terminals here speak network frames"},
         {wire::network(kLoopback, 1, 2, 0x99), "code 0x99 is no command a terminal takes"},

@@ -15,6 +15,7 @@ UPDATE tb_QvTools SET
     StartUp    = '启 动',
     Stop       = '停 止',
     ExistPort  = '已经存在相同的端口',
+    OneUdpPort = '同一时间只能打开一个UDP端口，请先从列表中删除另一个UDP端口。',
     NoPort     = '请先添加端口',
     PortUsed   = '端口号被占用',
     AddTerAddr = '请输入一个设备地址',

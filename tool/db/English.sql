@@ -15,6 +15,7 @@ UPDATE tb_QvTools SET
     StartUp    = 'Start',
     Stop       = 'Stop',
     ExistPort  = 'This port is already in the list.',
+    OneUdpPort = 'Only one UDP port can be open at a time. Delete the other UDP port from the list first.',
     NoPort     = 'Add a port first.',
     PortUsed   = 'A port could not be opened. It may be in use by another program.',
     AddTerAddr = 'Enter a terminal address.',

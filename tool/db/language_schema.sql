@@ -17,6 +17,7 @@ CREATE TABLE tb_QvTools (
     StartUp TEXT,
     Stop TEXT,
     ExistPort TEXT,
+    OneUdpPort TEXT,
     NoPort TEXT,
     PortUsed TEXT,
     AddTerAddr TEXT,

@@ -24,6 +24,7 @@
 #include <QRegularExpressionValidator>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -294,8 +295,15 @@ void CMainDlg::OnAddPort() {
     const QString port = m_newPort->text();
     if (port.isEmpty())
         return;
-    if (PortTexts().contains(port)) {
+    const QStringList ports = PortTexts();
+    if (ports.contains(port)) {
         m_prompter.inform(m_texts.text("ExistPort"));
+        return;
+    }
+    // At start a second UDP port would replace the first one, which the list would still show.
+    const auto isUdpPort = [](const QString& text) { return OstrelSession::IsUdpPortNumber(text.toInt()); };
+    if (isUdpPort(port) && std::ranges::any_of(ports, isUdpPort)) {
+        m_prompter.inform(m_texts.text("OneUdpPort"));
         return;
     }
     // The list sorts its texts as texts: 10 comes before 9, and ports start in that order.

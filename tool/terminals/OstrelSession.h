@@ -14,8 +14,15 @@ namespace OstrelSession {
 
 inline constexpr int kReplyTimeout = 1000;
 inline constexpr int kRetryLimit = 3;
+static_assert(kRetryLimit <= OSTREL_RETRY_LIMIT_MAX, "Start_Ostrel refuses a higher retry limit");
 
 enum class StartResult { Running, NoPort, PortUsed };
+
+// Start opens the port numbers OSTREL_PORT_COM1 to OSTREL_PORT_COM10 as those serial lines and binds any
+// other number, 0 included, as the context's UDP port, of which a context has only one.
+inline constexpr bool IsUdpPortNumber(int portNumber) {
+    return portNumber < OSTREL_PORT_COM1 || portNumber > OSTREL_PORT_COM10;
+}
 
 // The running context, null while communication is stopped. The pages pass it to every command.
 OstrelContext* CurrentContext();

@@ -5,7 +5,7 @@
 
 // One terminal the tool knows, from an Ostrel event or added by hand.
 struct TerminalEntry {
-    std::uint8_t portNumber = 0; // 1..10 COM1..COM10, 11 the UDP port
+    std::uint8_t portNumber = 0; // OSTREL_PORT_COM1..OSTREL_PORT_COM10, or OSTREL_PORT_UDP
     std::uint8_t addressA = 0;
     std::uint8_t addressB = 0;
     bool onLine = false;

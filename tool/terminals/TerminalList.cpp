@@ -1,13 +1,14 @@
 #include "terminals/TerminalList.h"
 
+#include "ostrel/ostrel.h"
+
 #include <QStringList>
 
 namespace {
 
-constexpr int kWholeBlockOrPort = 255;
-
 bool isOffLineEvent(int code) {
-    return code == 8 || code == 13 || code == 15;
+    return code == OSTREL_EVENT_TERMINAL_OFF_LINE || code == OSTREL_EVENT_BLOCK_OFF_LINE ||
+           code == OSTREL_EVENT_PORT_OFF_LINE;
 }
 
 // A decimal part of a typed address; an empty part is 0. Values wrap to a byte, as the terminal's address
@@ -26,7 +27,7 @@ TerminalList::EventEffect TerminalList::applyEvent(int portNumber, int addressA,
     const int port = portNumber & 0xFF;
     const int a = addressA & 0xFF;
     const int b = addressB & 0xFF;
-    if (a == kWholeBlockOrPort || b == kWholeBlockOrPort)
+    if (a == OSTREL_WHOLE_BLOCK || b == OSTREL_WHOLE_BLOCK)
         return EventEffect::Ignored;
     const bool onLine = !isOffLineEvent(eventCode & 0xFF);
     const QString text = QStringLiteral("%1.%2.%3").arg(port).arg(a).arg(b);

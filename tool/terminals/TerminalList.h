@@ -13,7 +13,8 @@ public:
     enum class AddResult { Empty, BadFormat, Added };
 
     // An Ostrel event for (port, A, B): adds the terminal, or changes its on-line state. Block and port
-    // events (A or B 255) are not shown. Off-line events are 8, 13 and 15; every other code means on line.
+    // events (A or B OSTREL_WHOLE_BLOCK) are not shown. OSTREL_EVENT_TERMINAL_OFF_LINE, _BLOCK_OFF_LINE and
+    // _PORT_OFF_LINE mean off line; every other code means on line.
     EventEffect applyEvent(int portNumber, int addressA, int addressB, int eventCode);
     // A terminal typed as "port.A.B"; it starts off line and is not compared with the others.
     AddResult addByHand(const QString& text);

@@ -1,8 +1,8 @@
-#include "FreeUdpPort.h"
 #include "RecordingPrompter.h"
 #include "SimulatedTerminals.h"
 #include "TestDatabase.h"
 #include "basectrl/BaseCtrlPage.h"
+#include "support/FreeUdpPort.h"
 #include "terminals/OstrelSession.h"
 
 #include <QComboBox>
@@ -89,7 +89,7 @@ QList<QJsonObject> BaseCtrlPageSimTest::receivedCommands() const {
 }
 
 void BaseCtrlPageSimTest::everyButtonReachesTheTerminal() {
-    const TerminalEntry terminal{11, 1, 2, true, QStringLiteral("11.1.2")};
+    const TerminalEntry terminal{OSTREL_PORT_UDP, 1, 2, true, QStringLiteral("11.1.2")};
     RecordingPrompter prompter;
     CBaseCtrlPage page(prompter, builtWorkFile(QStringLiteral("DB/Chinese.mdb")),
                        [&terminal] { return &terminal; });

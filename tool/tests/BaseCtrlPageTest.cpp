@@ -86,7 +86,7 @@ void BaseCtrlPageTest::cleanupTestCase() {
 void BaseCtrlPageTest::init() {
     m_prompter.messages.clear();
     m_commands = RecordingCommandExports();
-    m_selected = TerminalEntry{11, 1, 2, true, QStringLiteral("11.1.2")};
+    m_selected = TerminalEntry{OSTREL_PORT_UDP, 1, 2, true, QStringLiteral("11.1.2")};
     m_page = makePage(builtWorkFile(QStringLiteral("DB/Chinese.mdb")));
 }
 
@@ -192,7 +192,7 @@ void BaseCtrlPageTest::everyButtonNeedsARunningContextAndASelectedTerminal() {
     QCOMPARE(m_prompter.messages, QStringList(std::size(kSendButtons), QStringLiteral("请选择一个设备")));
     QVERIFY(m_commands.calls.isEmpty());
 
-    m_selected = TerminalEntry{3, 0, 255, false, QStringLiteral("3.0.255")};
+    m_selected = TerminalEntry{3, 0, OSTREL_WHOLE_BLOCK, false, QStringLiteral("3.0.255")};
     click("timeSend");
     QVERIFY(m_commands.calls.value(0).startsWith(QStringLiteral("SetupTime 3.0.255 ")));
     QCOMPARE(m_commands.contexts, QList<OstrelContext*>{OstrelSession::CurrentContext()});

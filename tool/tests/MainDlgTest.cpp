@@ -6,6 +6,7 @@
 #include "gridmara/CGridmara.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
+#include "ostrel/ostrel.h"
 #include "program/ProgramPage.h"
 #include "voice/VoicePage.h"
 
@@ -15,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -22,6 +24,11 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+
+namespace {
+const QString kOneUdpPort =
+    QStringLiteral("Only one UDP port can be open at a time. Delete the other UDP port from the list first.");
+} // namespace
 
 // The main window in a scratch working folder that holds the generated language databases.
 class MainDlgTest : public QObject {
@@ -44,9 +51,15 @@ private slots:
     void missingToolDatabaseLeavesTheTreeEmpty();
     void resetToDefaultsReplacesTheToolDatabaseAndRestarts();
     void resetWithoutDefaultsKeepsTheWindowOpen();
+    void portListHoldsOneUdpPortBesideSerialPorts_data();
+    void portListHoldsOneUdpPortBesideSerialPorts();
+    void deletingTheUdpPortMakesRoomForAnother();
 
 private:
     void writeIni(const QByteArray& text);
+    // Types the port into the new port box and clicks Add.
+    void addPort(const CMainDlg& window, const QString& port);
+    QStringList listedPorts(const CMainDlg& window);
     std::unique_ptr<CMainDlg> makeWindow(const QString& programPath = QStringLiteral(TARVEX_PROGRAM));
     template <typename Widget> Widget* child(const CMainDlg& window, const char* name);
 
@@ -90,6 +103,21 @@ template <typename Widget> Widget* MainDlgTest::child(const CMainDlg& window, co
     if (widget == nullptr)
         qFatal("the main window has no %s", name);
     return widget;
+}
+
+void MainDlgTest::addPort(const CMainDlg& window, const QString& port) {
+    auto* newPort = child<QLineEdit>(window, "newPort");
+    newPort->clear();
+    QTest::keyClicks(newPort, port);
+    QTest::mouseClick(child<QPushButton>(window, "addPortButton"), Qt::LeftButton);
+}
+
+QStringList MainDlgTest::listedPorts(const CMainDlg& window) {
+    const auto* ports = child<QListWidget>(window, "portList");
+    QStringList texts;
+    for (int row = 0; row < ports->count(); ++row)
+        texts << ports->item(row)->text();
+    return texts;
 }
 
 void MainDlgTest::withoutAnIniShowsEnglishTextsAndTheChineseRadio() {
@@ -314,6 +342,58 @@ void MainDlgTest::resetWithoutDefaultsKeepsTheWindowOpen() {
     QVERIFY(window->isVisible());
     QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("DB/Default.mdb: No such file or directory")});
     QCOMPARE(window->Models().Models().size(), std::size_t{3});
+}
+
+void MainDlgTest::portListHoldsOneUdpPortBesideSerialPorts_data() {
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("listed");
+    // Ports 1 to 10 are COM1 to COM10; every other number is a UDP port.
+    QTest::newRow("a second UDP port")
+        << QStringList{"6000", "6001"} << QStringList{kOneUdpPort} << QStringList{"6000"};
+    QTest::newRow("0 after a UDP port")
+        << QStringList{"6000", "0"} << QStringList{kOneUdpPort} << QStringList{"6000"};
+    QTest::newRow("a UDP port after 0")
+        << QStringList{"0", "6000"} << QStringList{kOneUdpPort} << QStringList{"0"};
+    QTest::newRow("the number after COM10 after a UDP port")
+        << QStringList{"6000", QString::number(OSTREL_PORT_COM10 + 1)} << QStringList{kOneUdpPort}
+        << QStringList{"6000"};
+    QTest::newRow("the same UDP port again")
+        << QStringList{"6000", "6000"} << QStringList{QStringLiteral("This port is already in the list.")}
+        << QStringList{"6000"};
+    QTest::newRow("COM1 and COM10 beside a UDP port")
+        << QStringList{"6000", "1", "10"} << QStringList{} << QStringList{"1", "10", "6000"};
+    QTest::newRow("a second UDP port among serial ones")
+        << QStringList{"1", "6000", "10", "7000", "2"} << QStringList{kOneUdpPort}
+        << QStringList{"1", "10", "2", "6000"};
+}
+
+void MainDlgTest::portListHoldsOneUdpPortBesideSerialPorts() {
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, listed);
+    const auto window = makeWindow();
+    window->show();
+    for (const QString& port : typed)
+        addPort(*window, port);
+    QCOMPARE(m_prompter.messages, messages);
+    QCOMPARE(listedPorts(*window), listed);
+}
+
+void MainDlgTest::deletingTheUdpPortMakesRoomForAnother() {
+    writeIni("[Language]\nFlag=0\nName=Chinese.mdb\n");
+    const auto window = makeWindow();
+    window->show();
+    addPort(*window, QStringLiteral("6000"));
+    addPort(*window, QStringLiteral("6001"));
+    QCOMPARE(m_prompter.messages,
+             QStringList{QStringLiteral("同一时间只能打开一个UDP端口，请先从列表中删除另一个UDP端口。")});
+
+    child<QListWidget>(*window, "portList")->setCurrentRow(0);
+    QTest::mouseClick(child<QPushButton>(*window, "deletePortButton"), Qt::LeftButton);
+    addPort(*window, QStringLiteral("6001"));
+    QCOMPARE(m_prompter.messages.size(), 1);
+    QCOMPARE(listedPorts(*window), QStringList{QStringLiteral("6001")});
 }
 
 QTEST_MAIN(MainDlgTest)

@@ -1,15 +1,16 @@
 // The real main window on a real Ostrel context, with zenvar-sim's terminals reporting over loopback UDP.
-#include "FreeUdpPort.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "SimulatedTerminals.h"
 #include "TestDatabase.h"
 #include "gridmara/CGridmara.h"
 #include "main/MainDlg.h"
+#include "support/FreeUdpPort.h"
 #include "terminals/OstrelSession.h"
 
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -59,8 +60,12 @@ void MainWindowSimTest::cleanup() {
 
 void MainWindowSimTest::startOnFreePort() {
     // As the user does it: type the port, add it, press start; another program may take a free port first.
+    auto* ports = m_window->findChild<QListWidget*>(QStringLiteral("portList"));
     for (int attempt = 0; attempt < 5 && !button("stopButton")->isVisible(); ++attempt) {
         button("stopButton")->click();
+        // The list holds one UDP port: the one that could not be bound leaves before the next is added.
+        ports->setCurrentRow(0);
+        button("deletePortButton")->click();
         m_port = freeUdpPort();
         m_window->findChild<QLineEdit*>(QStringLiteral("newPort"))->setText(QString::number(m_port));
         button("addPortButton")->click();

@@ -1,11 +1,11 @@
 // The main window's ports and terminals, on a live Ostrel: events from its worker thread, ports started
 // and stopped, terminals added and deleted by hand.
-#include "FreeUdpPort.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "TestDatabase.h"
 #include "gridmara/CGridmara.h"
 #include "main/MainDlg.h"
+#include "support/FreeUdpPort.h"
 #include "terminals/OstrelSession.h"
 
 #include <QDir>
@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUdpSocket>
+#include <array>
 #include <memory>
 #include <pty.h>
 #include <thread>
@@ -81,24 +82,26 @@ void MainWindowTerminalsTest::cleanup() {
 void MainWindowTerminalsTest::eventsFromTheWorkerThreadAddRowsAndChangeStates() {
     // As Ostrel's worker thread hands them over: queued, from another thread.
     std::thread worker([window = m_window.get()] {
-        for (auto [port, a, b, code] : {std::array{11, 3, 7, 9},
-                                        {11, 3, 7, 8},
-                                        {11, 3, 7, 8},
-                                        {2, 1, 1, 8},
-                                        {11, 255, 7, 9},
-                                        {11, 3, 255, 14}})
+        using Event = std::array<int, 4>; // port, A, B, code
+        for (auto [port, a, b, code] :
+             {Event{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_ON_LINE},
+              Event{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_OFF_LINE},
+              Event{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_OFF_LINE},
+              Event{2, 1, 1, OSTREL_EVENT_TERMINAL_OFF_LINE},
+              Event{OSTREL_PORT_UDP, OSTREL_WHOLE_BLOCK, 7, OSTREL_EVENT_TERMINAL_ON_LINE},
+              Event{OSTREL_PORT_UDP, 3, OSTREL_WHOLE_BLOCK, OSTREL_EVENT_BLOCK_ON_LINE}})
             QMetaObject::invokeMethod(window, "OnTerminalEvent", Qt::QueuedConnection, Q_ARG(int, port),
                                       Q_ARG(int, a), Q_ARG(int, b), Q_ARG(int, code));
     });
     worker.join();
     QTRY_COMPARE(rows(), (QStringList{QStringLiteral("11.3.7 Offline"), QStringLiteral("2.1.1 Offline")}));
     QCOMPARE(m_window->Terminals().size(), 2);
-    m_window->OnTerminalEvent(11, 3, 7, 2);
+    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_ZONE_ALARM_SET);
     QCOMPARE(rows().first(), QStringLiteral("11.3.7 Online"));
 }
 
 void MainWindowTerminalsTest::portsAreKeptOnceEachAndSortedAsTexts() {
-    for (const char* port : {"8000", "80", "9", "10", ""})
+    for (const char* port : {"8000", "3", "9", "10", ""})
         addPort(QLatin1String(port));
     QVERIFY(m_prompter.messages.isEmpty());
     addPort(QStringLiteral("8000"));
@@ -107,7 +110,7 @@ void MainWindowTerminalsTest::portsAreKeptOnceEachAndSortedAsTexts() {
     QStringList texts;
     for (int row = 0; row < ports->count(); ++row)
         texts << ports->item(row)->text();
-    QCOMPARE(texts, (QStringList{QStringLiteral("10"), QStringLiteral("80"), QStringLiteral("8000"),
+    QCOMPARE(texts, (QStringList{QStringLiteral("10"), QStringLiteral("3"), QStringLiteral("8000"),
                                  QStringLiteral("9")}));
     QCOMPARE(child<QLineEdit>("newPort")->text(), QStringLiteral("8000")); // the edit keeps its text
 
@@ -139,9 +142,10 @@ void MainWindowTerminalsTest::startAndStopFollowTheirPorts() {
 }
 
 void MainWindowTerminalsTest::aPortThatFailsKeepsTheContextForTheNextStart() {
-    QUdpSocket holder;
-    QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
-    addPort(QString::number(holder.localPort()));
+    // COM2 is a device link of the working folder to a device that does not exist.
+    QVERIFY(QDir().mkdir(QStringLiteral("dev")));
+    QVERIFY(QFile::link(QStringLiteral("no-such-device"), QStringLiteral("dev/COM2")));
+    addPort(QStringLiteral("2"));
     addPort(QString::number(freeUdpPort()));
     click("startButton");
     QCOMPARE(m_prompter.messages,
@@ -184,14 +188,14 @@ void MainWindowTerminalsTest::terminalsAddedByHandAreCheckedAndStartOffLine() {
                                     "for example 11.3.7.")}));
     address->setText(QStringLiteral("011.3.7"));
     click("addTerminalButton");
-    m_window->OnTerminalEvent(11, 3, 7, 9);
+    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_ON_LINE);
     QCOMPARE(rows(), (QStringList{QStringLiteral("011.3.7 Offline"),
                                   QStringLiteral("11.3.7 Online")})); // events are matched by their text
 }
 
 void MainWindowTerminalsTest::deletingATerminalAsksFirst() {
-    m_window->OnTerminalEvent(11, 1, 1, 9);
-    m_window->OnTerminalEvent(11, 1, 2, 9);
+    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 1, 1, OSTREL_EVENT_TERMINAL_ON_LINE);
+    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 1, 2, OSTREL_EVENT_TERMINAL_ON_LINE);
     click("deleteTerminalButton");
     QVERIFY(m_prompter.messages.isEmpty()); // nothing selected, nothing asked
 

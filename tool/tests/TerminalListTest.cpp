@@ -1,6 +1,7 @@
 #include "terminals/TerminalList.h"
 
 #include "QStringPrinting.h"
+#include "ostrel/ostrel.h"
 
 #include <gtest/gtest.h>
 
@@ -9,27 +10,32 @@ using Added = TerminalList::AddResult;
 
 TEST(TerminalListEvents, AddThenChangeStateOnlyWhenItDiffers) {
     TerminalList list;
-    EXPECT_EQ(list.applyEvent(11, 3, 7, 9), Effect::Added);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_ON_LINE), Effect::Added);
     ASSERT_EQ(list.size(), 1);
     EXPECT_EQ(list.at(0).addressText, QStringLiteral("11.3.7"));
     EXPECT_TRUE(list.at(0).onLine);
-    EXPECT_EQ(list.applyEvent(11, 3, 7, 8), Effect::StateChanged);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_OFF_LINE), Effect::StateChanged);
     EXPECT_FALSE(list.at(0).onLine);
-    EXPECT_EQ(list.applyEvent(11, 3, 7, 8), Effect::Unchanged);
-    EXPECT_EQ(list.applyEvent(11, 3, 7, 2), Effect::StateChanged) << "every other code means on line";
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_OFF_LINE), Effect::Unchanged);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_ZONE_ALARM_SET), Effect::StateChanged)
+        << "every other code means on line";
     EXPECT_EQ(list.size(), 1);
 }
 
 TEST(TerminalListEvents, OffLineEventsAddOffLineAndWholeBlocksAreNotShown) {
     TerminalList list;
-    EXPECT_EQ(list.applyEvent(1, 2, 3, 8), Effect::Added);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_COM1, 2, 3, OSTREL_EVENT_TERMINAL_OFF_LINE), Effect::Added);
     EXPECT_FALSE(list.at(0).onLine);
-    for (int code : {13, 15})
-        EXPECT_EQ(list.applyEvent(1, 2, 4, code), code == 13 ? Effect::Added : Effect::Unchanged);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_COM1, 2, 4, OSTREL_EVENT_BLOCK_OFF_LINE), Effect::Added);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_COM1, 2, 4, OSTREL_EVENT_PORT_OFF_LINE), Effect::Unchanged);
     EXPECT_FALSE(list.at(1).onLine);
-    EXPECT_EQ(list.applyEvent(11, 255, 3, 9), Effect::Ignored);
-    EXPECT_EQ(list.applyEvent(11, 3, 255, 14), Effect::Ignored);
-    EXPECT_EQ(list.applyEvent(11 + 256, 3 + 256, 7, 9 + 256), Effect::Added) << "only the low bytes count";
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP, OSTREL_WHOLE_BLOCK, 3, OSTREL_EVENT_TERMINAL_ON_LINE),
+              Effect::Ignored);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP, 3, OSTREL_WHOLE_BLOCK, OSTREL_EVENT_BLOCK_ON_LINE),
+              Effect::Ignored);
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP + 256, 3 + 256, 7, OSTREL_EVENT_TERMINAL_ON_LINE + 256),
+              Effect::Added)
+        << "only the low bytes count";
     EXPECT_EQ(list.back().addressText, QStringLiteral("11.3.7"));
     EXPECT_EQ(list.size(), 3);
 }
@@ -60,7 +66,8 @@ TEST(TerminalListByHand, EntriesAreMatchedByTextOnly) {
     list.addByHand(QStringLiteral("11.3.7"));
     list.addByHand(QStringLiteral("011.3.7"));
     EXPECT_EQ(list.size(), 3) << "added by hand without comparing";
-    EXPECT_EQ(list.applyEvent(11, 3, 7, 9), Effect::StateChanged) << "the first entry with that text";
+    EXPECT_EQ(list.applyEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_ON_LINE), Effect::StateChanged)
+        << "the first entry with that text";
     EXPECT_TRUE(list.at(0).onLine);
     EXPECT_FALSE(list.at(1).onLine);
 

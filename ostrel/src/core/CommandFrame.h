@@ -1,23 +1,12 @@
 #pragma once
 
+#include "FrameLayout.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace ostrel {
-
-// Byte positions of the canonical frame, the layout every command is built in and protocol type 1
-// terminals speak on the wire. The checksum follows the payload.
-namespace canonical {
-inline constexpr std::size_t kLength = 0; // whole frame including the checksum
-inline constexpr std::size_t kAddressA = 1;
-inline constexpr std::size_t kAddressB = 2;
-inline constexpr std::size_t kHeaderHigh = 3;
-inline constexpr std::size_t kHeaderLow = 4;
-inline constexpr std::size_t kReserved = 5;
-inline constexpr std::size_t kCode = 6;
-inline constexpr std::size_t kPayload = 7;
-} // namespace canonical
 
 // One command for one terminal, built on the caller's stack and copied into a send ring. The buffer
 // holds the canonical frame from byte 0; the checksum is not kept but added when the frame is sent.

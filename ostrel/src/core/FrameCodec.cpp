@@ -1,38 +1,13 @@
 #include "FrameCodec.h"
 
-#include "CommandFrame.h"
+#include "FrameLayout.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <numeric>
 
 namespace ostrel {
 
 namespace {
-
-// Byte positions of the network frame.
-namespace network {
-constexpr std::size_t kSender = 0; // four bytes
-constexpr std::size_t kReserved = 4;
-constexpr std::size_t kHeaderHigh = 5;
-constexpr std::size_t kHeaderLow = 6;
-constexpr std::size_t kCanonicalReserved = 7;
-constexpr std::size_t kAddressA = 8;
-constexpr std::size_t kAddressB = 9;
-constexpr std::size_t kLength = 10;
-constexpr std::size_t kCode = 11;
-constexpr std::size_t kPayload = 12;
-constexpr std::size_t kShortestFrame = kPayload + 1; // no payload, checksum only
-} // namespace network
-
-// Byte positions of the serial frame.
-namespace serial {
-constexpr std::size_t kAddressA = 0;
-constexpr std::size_t kAddressB = 1;
-constexpr std::size_t kLength = 2;
-constexpr std::size_t kCode = 3;
-constexpr std::size_t kPayload = 4;
-} // namespace serial
 
 constexpr std::size_t kChecksumSize = 1;
 
@@ -127,8 +102,8 @@ std::optional<std::uint8_t> canonicalCodeOf(std::uint8_t networkCode) {
     return pair->canonical;
 }
 
-int canonicalToNetwork(std::span<const std::uint8_t> canonical,
-                       const std::array<std::uint8_t, 4>& localAddress, WireBuffer& out) {
+int canonicalToNetwork(std::span<const std::uint8_t> canonical, const Ipv4Address& localAddress,
+                       WireBuffer& out) {
     if (!isCanonicalWithoutChecksum(canonical))
         return 0;
     const auto code = networkCodeOf(canonical[canonical::kCode]);
@@ -195,9 +170,7 @@ bool networkToCanonical(std::span<const std::uint8_t> network, CanonicalFrame& o
     // sign-off without data shows in its eighth byte.
     out.bytes[length - kChecksumSize] = 0;
     out.length = static_cast<int>(length);
-    std::snprintf(out.senderText, sizeof out.senderText, "%d.%d.%d.%d", network[network::kSender],
-                  network[network::kSender + 1], network[network::kSender + 2],
-                  network[network::kSender + 3]);
+    std::copy_n(network.begin() + network::kSender, out.sender.size(), out.sender.begin());
     return true;
 }
 

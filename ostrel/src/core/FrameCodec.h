@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Ipv4Address.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +36,8 @@ using WireBuffer = std::array<std::uint8_t, kWireBufferSize>;
 
 // The network frame, sent from localAddress (the PC's IPv4 address, first octet first). Returns its
 // length including the checksum, or 0 when the input is malformed or the command has no network code.
-int canonicalToNetwork(std::span<const std::uint8_t> canonical,
-                       const std::array<std::uint8_t, 4>& localAddress, WireBuffer& out);
+int canonicalToNetwork(std::span<const std::uint8_t> canonical, const Ipv4Address& localAddress,
+                       WireBuffer& out);
 // The serial frame. Returns its length including the checksum, or 0 as above.
 int canonicalToSerial(std::span<const std::uint8_t> canonical, WireBuffer& out);
 // The canonical frame as protocol type 1 terminals receive it: the input followed by the additive
@@ -48,7 +50,7 @@ int withAdditiveChecksum(std::span<const std::uint8_t> canonical, WireBuffer& ou
 struct CanonicalFrame {
     WireBuffer bytes{};
     int length = 0;
-    char senderText[32] = {}; // the sender's IPv4 address, dotted
+    Ipv4Address sender{}; // the address the frame names as its sender
 };
 
 // Converts a network frame received from a protocol type 2 terminal. Its inverted checksum is the

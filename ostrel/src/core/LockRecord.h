@@ -1,15 +1,18 @@
 #pragma once
 
 #include <atomic>
+#include <cassert>
 #include <mutex>
 #include <thread>
 
 namespace ostrel {
 
-// A lock that remembers which thread holds it, so that a diagnosis can tell who is waiting on whom.
+// A lock that remembers which thread holds it. Taking it again on the same thread would hang for good;
+// a debug build stops there instead, naming the fault.
 class LockRecord {
 public:
     void lock() {
+        assert(!heldByThisThread() && "this thread already holds the lock");
         mutex_.lock();
         owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     }

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 namespace ostrel {
 
 namespace {
 
 constexpr char kConnectionLostText[] = "PC dropped.";
-constexpr char kSerialSenderText[] = "0.0.0.0";
-constexpr std::uint8_t kLowestReplyCode = 129;
-constexpr std::uint8_t kLowestSerialCommandCode = 129;
+// Terminals on a serial line have no address of their own.
+constexpr Ipv4Address kSerialSender{0, 0, 0, 0};
+constexpr std::uint8_t kLowestReplyCode = kReplyBit + 1;
 
 // A serial report's code in the PC's numbering (1 to 4); 0 for any other serial code.
 std::uint8_t serialReportCode(std::uint8_t code) {
@@ -21,17 +20,19 @@ std::uint8_t serialReportCode(std::uint8_t code) {
 
 // A serial report in canonical form. Besides the header only a status report (241) carries its data over;
 // the other reports keep the serial bytes from 7 on where they were.
-void serialReportToCanonical(std::span<const std::uint8_t> serial, CanonicalFrame& out) {
+void serialReportToCanonical(std::span<const std::uint8_t> serialFrame, CanonicalFrame& out) {
     out.bytes.fill(0);
-    std::copy(serial.begin(), serial.end(), out.bytes.begin());
-    const std::uint8_t code = serial[3];
-    const int serialLength = static_cast<int>(serial.size());
+    std::copy(serialFrame.begin(), serialFrame.end(), out.bytes.begin());
+    const std::uint8_t code = serialFrame[serial::kCode];
+    const int serialLength = static_cast<int>(serialFrame.size());
+    constexpr std::size_t kStatusData = serial::kPayload + 2;
     const int length = code == 224 ? serialLength + 3 : serialLength - 3;
-    if (code == 241 && length > 8)
-        std::memmove(out.bytes.data() + 7, serial.data() + 6, static_cast<std::size_t>(length - 8));
+    if (code == 241 && length > static_cast<int>(canonical::kShortestFrame))
+        std::memmove(out.bytes.data() + canonical::kPayload, serialFrame.data() + kStatusData,
+                     static_cast<std::size_t>(length) - canonical::kShortestFrame);
     out.bytes[canonical::kLength] = static_cast<std::uint8_t>(length);
-    out.bytes[canonical::kAddressA] = serial[0];
-    out.bytes[canonical::kAddressB] = serial[1];
+    out.bytes[canonical::kAddressA] = serialFrame[serial::kAddressA];
+    out.bytes[canonical::kAddressB] = serialFrame[serial::kAddressB];
     out.bytes[canonical::kHeaderHigh] = out.bytes[canonical::kHeaderLow] = out.bytes[canonical::kReserved] =
         0;
     out.bytes[canonical::kCode] = serialReportCode(code);
@@ -42,12 +43,13 @@ void serialReportToCanonical(std::span<const std::uint8_t> serial, CanonicalFram
 
 OstrelCore::OstrelCore(Transport& transport, void* userValue, const OstrelCallbacks& callbacks)
     : transport_(transport), callbacks_(userValue, callbacks),
-      pump_(rings_, sendQueueLock_, table_, transport, callbacks_),
-      frames_(table_, transport, callbacks_, forward_), timeouts_(table_, callbacks_) {}
+      pump_(rings_, table_, transport, callbacks_, localAddress_),
+      frames_(table_, transport, callbacks_, forward_, localAddress_), timeouts_(table_, callbacks_) {}
 
 void OstrelCore::startTimers() {
     pump_.clear();
-    serialCounts_.fill(0);
+    for (auto& line : serialLines_)
+        line.clear();
     running_.fill(true);
 }
 
@@ -63,15 +65,17 @@ bool OstrelCore::anyPassRunning() const {
     return std::any_of(running_.begin(), running_.end(), [](bool on) { return on; });
 }
 
-void OstrelCore::tick() {
+void OstrelCore::tick(std::span<const SerialRead> serialReads) {
     if (isRunning(Pass::SendPump))
-        runSendPump();
+        pump_.run(retryLimit_);
     if (isRunning(Pass::CountDown))
         timeouts_.countDownPass();
     if (isRunning(Pass::ExpiryScan))
         timeouts_.expiryScanPass();
     if (isRunning(Pass::SerialReceive))
-        runSerialReceive();
+        for (const SerialRead& read : serialReads)
+            if (read.portIndex >= 0 && read.portIndex < kSerialPortCount)
+                receiveSerial(read.portIndex, read.bytes);
 }
 
 void OstrelCore::storeValues(int replyTimeout, int retryLimit) {
@@ -79,29 +83,20 @@ void OstrelCore::storeValues(int replyTimeout, int retryLimit) {
     retryLimit_ = retryLimit;
 }
 
-void OstrelCore::setForwardDestination(const char* host, int port) {
-    forward_.host.fill('\0');
-    std::strncpy(forward_.host.data(), host, forward_.host.size() - 1);
+void OstrelCore::setForwardDestination(const Ipv4Address& host, int port) {
+    forward_.host = host;
     forward_.port = port;
-}
-
-bool OstrelCore::queueFrame(int portIndex, const CommandFrame& frame) {
-    std::lock_guard lock(sendQueueLock_);
-    return rings_.push(portIndex, frame);
-}
-
-void OstrelCore::runSendPump() {
-    pump_.run(retryLimit_);
 }
 
 void OstrelCore::replyArrivedOnUdp() {
     pump_.endWait(kUdpPortIndex);
-    // The next frame need not wait for the tick; but a stopped pump stays stopped.
+    // The UDP port's next frame need not wait for the tick; the other ports keep their rhythm, and a
+    // stopped pump stays stopped.
     if (isRunning(Pass::SendPump))
-        runSendPump();
+        pump_.sendNext(kUdpPortIndex);
 }
 
-void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, const char* sourceText,
+void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, const Ipv4Address& source,
                             std::uint16_t sourcePort) {
     // Failed reads, empty datagrams and datagrams larger than a frame can be are dropped unread.
     if (count <= 0 || count > kDatagramCapacity || static_cast<std::size_t>(count) > buffer.size())
@@ -112,7 +107,7 @@ void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, con
 
     CanonicalFrame frame;
     std::uint8_t protocolType = 0;
-    const char* senderText = sourceText;
+    Ipv4Address sender = source;
     if (sum + last == 255) {
         if (pump_.isUdpNetworkReply(datagram)) {
             replyArrivedOnUdp();
@@ -120,7 +115,7 @@ void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, con
         }
         if (networkToCanonical(datagram, frame)) {
             protocolType = 2;
-            senderText = frame.senderText;
+            sender = frame.sender;
         }
     }
     if (protocolType == 0) {
@@ -130,86 +125,77 @@ void OstrelCore::onDatagram(std::span<const std::uint8_t> buffer, int count, con
         frame.length = count;
         protocolType = 1;
     }
-    const auto canonical = std::span<const std::uint8_t>(frame.bytes.data(), frame.bytes.size());
-    if (pump_.isUdpCanonicalReply(canonical)) {
+    const auto canonicalFrame = std::span<const std::uint8_t>(frame.bytes.data(), frame.bytes.size());
+    if (pump_.isUdpCanonicalReply(canonicalFrame)) {
         replyArrivedOnUdp();
         return;
     }
-    processTerminalFrame(kUdpPortIndex, canonical, senderText, sourcePort, protocolType);
+    frames_.process(kUdpPortIndex, canonicalFrame, sender, sourcePort, protocolType);
     if (TerminalFrames::isReport(frame.bytes[canonical::kCode]))
-        frames_.acknowledgeOverUdp(canonical, protocolType, senderText, sourcePort);
-}
-
-void OstrelCore::processTerminalFrame(int port, std::span<const std::uint8_t> frame, const char* senderText,
-                                      int udpPort, std::uint8_t protocolType) {
-    timeouts_.heard(port, frame[canonical::kAddressA], frame[canonical::kAddressB]);
-    frames_.process(port, frame, senderText, udpPort, protocolType);
+        frames_.acknowledgeOverUdp(canonicalFrame, protocolType, sender, sourcePort);
 }
 
 void OstrelCore::onConnectionLost() {
     callbacks_.connectionLost(kConnectionLostText);
     table_.reset();
-    timeouts_.reset();
     transport_.closeUdp();
 }
 
-void OstrelCore::runSerialReceive() {
-    for (int port = 0; port < kSerialPortCount; ++port) {
-        if (!transport_.isSerialReceiving(port))
-            continue;
-        std::array<std::uint8_t, kSerialBufferSize> chunk;
-        const int read = transport_.readSerial(port, chunk);
-        if (read <= 0) {
-            // A frame must arrive without a gap of a whole tick: a silent tick discards a partial one.
-            serialCounts_[port] = 0;
-            continue;
+void OstrelCore::receiveSerial(int port, std::span<const std::uint8_t> bytes) {
+    SerialLineBuffer& line = serialLines_[port];
+    // A frame must arrive without a gap of a whole tick: on a quiet line nothing partial will complete.
+    const bool quiet = bytes.empty();
+    line.append(bytes);
+    while (!line.empty()) {
+        const auto front = line.front();
+        std::size_t used = 1; // a byte no frame can start with is noise
+        if (front.canonicalLength != 0 &&
+            takeCanonicalFromLine(port, line.bytes().first(front.canonicalLength))) {
+            used = front.canonicalLength;
+        } else if (front.serialLength != 0) {
+            takeSerialFrame(port, line.bytes().first(front.serialLength));
+            used = front.serialLength;
+        } else if (front.mayGrow && !quiet) {
+            break; // the rest may come with the next tick
+        } else if (front.canonicalLength != 0) {
+            used = front.canonicalLength; // a whole frame, but none of ours
         }
-        // Input that would overrun the buffer cannot belong to the frame being collected: start again.
-        if (serialCounts_[port] + read > static_cast<int>(kSerialBufferSize))
-            serialCounts_[port] = 0;
-        std::copy_n(chunk.begin(), read, serialBuffers_[port].begin() + serialCounts_[port]);
-        serialCounts_[port] = static_cast<std::uint8_t>(serialCounts_[port] + read);
-        examineSerialInput(port);
+        line.consume(used);
     }
 }
 
-void OstrelCore::examineSerialInput(int port) {
-    const int count = serialCounts_[port];
-    auto& buffer = serialBuffers_[port];
-    const auto input = std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count));
-    const int sum = additiveChecksum(input.first(input.size() - 1));
-
-    // The canonical form, as protocol type 1 terminals write it.
-    if (count == buffer[canonical::kLength] && count >= 8 && buffer[count - 1] == sum) {
-        const std::uint8_t code = buffer[canonical::kCode];
-        if (code >= kLowestReplyCode && pump_.isSerialCanonicalReply(port, code)) {
-            pump_.endWait(port);
-            return;
-        }
-        if (TerminalFrames::isReport(code)) {
-            frames_.acknowledgeCanonicalOnSerial(port, input);
-            CanonicalFrame frame;
-            std::copy(input.begin(), input.end(), frame.bytes.begin());
-            processTerminalFrame(port, frame.bytes, kSerialSenderText, portNumberOf(port), 1);
-            return;
-        }
-    }
-
-    // The serial form of protocol type 2 terminals.
-    if (count != buffer[2] || count < 5 || sum + buffer[count - 1] != 255)
-        return; // perhaps the rest comes with the next tick
-    const std::uint8_t code = buffer[3];
-    if (code >= kLowestSerialCommandCode && pump_.isSerialFrameReply(port, code)) {
+// The canonical form, as protocol type 1 terminals write it. True when the frame was the awaited reply
+// or a report; any other code may still be a serial frame.
+bool OstrelCore::takeCanonicalFromLine(int port, std::span<const std::uint8_t> frame) {
+    const std::uint8_t code = frame[canonical::kCode];
+    if (code >= kLowestReplyCode && pump_.isSerialCanonicalReply(port, code)) {
         pump_.endWait(port);
-    } else if (code >= kLowestSerialCommandCode) {
-        frames_.acknowledgeSerialFrame(port, buffer[0], buffer[1]);
-        if (serialReportCode(code) != 0) {
-            CanonicalFrame frame;
-            serialReportToCanonical(input, frame);
-            processTerminalFrame(port, frame.bytes, kSerialSenderText, portNumberOf(port), 2);
-        }
+        return true;
     }
-    serialCounts_[port] = 0;
+    if (!TerminalFrames::isReport(code))
+        return false;
+    frames_.acknowledgeCanonicalOnSerial(port, frame);
+    CanonicalFrame canonicalFrame;
+    std::copy(frame.begin(), frame.end(), canonicalFrame.bytes.begin());
+    frames_.process(port, canonicalFrame.bytes, kSerialSender, portNumberOf(port), 1);
+    return true;
+}
+
+// The serial form of protocol type 2 terminals. Frames with codes of the PC's own commands are skipped.
+void OstrelCore::takeSerialFrame(int port, std::span<const std::uint8_t> frame) {
+    const std::uint8_t code = frame[serial::kCode];
+    if (code < kLowestReplyCode)
+        return;
+    if (pump_.isSerialFrameReply(port, code)) {
+        pump_.endWait(port);
+        return;
+    }
+    frames_.acknowledgeSerialFrame(port, frame[serial::kAddressA], frame[serial::kAddressB]);
+    if (serialReportCode(code) != 0) {
+        CanonicalFrame canonicalFrame;
+        serialReportToCanonical(frame, canonicalFrame);
+        frames_.process(port, canonicalFrame.bytes, kSerialSender, portNumberOf(port), 2);
+    }
 }
 
 } // namespace ostrel

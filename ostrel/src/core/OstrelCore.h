@@ -2,10 +2,11 @@
 
 #include "CallbackCaller.h"
 #include "CommandFrame.h"
-#include "LockRecord.h"
+#include "Ipv4Address.h"
 #include "PortIndex.h"
 #include "SendPump.h"
 #include "SendRing.h"
+#include "SerialLineBuffer.h"
 #include "TerminalFrames.h"
 #include "TerminalTable.h"
 #include "TerminalTimeouts.h"
@@ -15,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace ostrel {
 
@@ -22,13 +24,19 @@ namespace ostrel {
 enum class Pass { SendPump, CountDown, ExpiryScan, SerialReceive };
 inline constexpr int kPassCount = 4;
 
-// Ostrel's state and rules, without threads, clocks or sockets. The driver feeds it events (a tick
-// every 100 ms, a datagram, the socket lost) on one thread and performs its requests through the
-// Transport; tests feed it the same events in synthetic time. Only queueFrame and the table's queries
-// may be called from other threads.
+// What the driver read from one serial line in one period; no bytes means the line was quiet.
+struct SerialRead {
+    int portIndex = 0;
+    std::span<const std::uint8_t> bytes;
+};
+
+// Ostrel's state and rules, without threads, clocks, sockets or devices. The driver pushes in what
+// happens on one thread, the worker thread (a tick every 100 ms with what the serial lines brought, a
+// datagram, the socket lost) and performs what the core hands out through the Transport; tests do the
+// same in synthetic time. Callers' threads meet the worker in exactly two places, both with their own
+// lock: queueFrame (the send rings) and the table's queries.
 class OstrelCore {
 public:
-    static constexpr std::size_t kSerialBufferSize = 128;
     static constexpr int kDatagramCapacity = 128;
 
     OstrelCore(Transport& transport, void* userValue, const OstrelCallbacks& callbacks);
@@ -44,25 +52,32 @@ public:
     bool isRunning(Pass pass) const { return running_[static_cast<int>(pass)]; }
     bool anyPassRunning() const;
 
-    // One 100 ms period: the running passes in their fixed order.
-    void tick();
+    // One 100 ms period: the running passes in their fixed order. serialReads holds, in ascending port
+    // order, what each line being received brought in this period; the driver reads a line only while
+    // the serial receive pass runs, and at most serialRoom(port) bytes of it.
+    void tick(std::span<const SerialRead> serialReads = {});
+    std::size_t serialRoom(int portIndex) const { return serialLines_[portIndex].room(); }
+    // The line went away, or was opened afresh: what it brought so far is forgotten.
+    void forgetSerialInput(int portIndex) { serialLines_[portIndex].clear(); }
+    std::span<const std::uint8_t> serialInput(int portIndex) const { return serialLines_[portIndex].bytes(); }
 
     // The pair every Start_Ostrel call overwrites, for serial and UDP ports alike.
     void storeValues(int replyTimeout, int retryLimit);
     int replyTimeout() const { return replyTimeout_; }
     int retryLimit() const { return retryLimit_; }
 
-    // Start_Translib's destination for zone alarms; host is a dotted IPv4 text of at most 31 characters.
-    void setForwardDestination(const char* host, int port);
-    const char* forwardHost() const { return forward_.host.data(); }
+    // The PC's own address, which network frames carry as their sender; learnt when the UDP port opens.
+    void setLocalAddress(const Ipv4Address& address) { localAddress_ = address; }
+    // Start_Translib's destination for zone alarms; port 0 means none.
+    void setForwardDestination(const Ipv4Address& host, int port);
+    const Ipv4Address& forwardHost() const { return forward_.host; }
     int forwardPort() const { return forward_.port; }
 
-    // Queues a copy of the frame for the port under the send-queue lock; false when its ring is full.
-    // Safe from any thread.
-    bool queueFrame(int portIndex, const CommandFrame& frame);
+    // Queues a copy of the frame for the port; false when its ring is full. Safe from any thread.
+    bool queueFrame(int portIndex, const CommandFrame& frame) { return rings_.push(portIndex, frame); }
 
     // One datagram read from the UDP port; count is what the socket reported (may exceed the buffer).
-    void onDatagram(std::span<const std::uint8_t> bytes, int count, const char* sourceText,
+    void onDatagram(std::span<const std::uint8_t> bytes, int count, const Ipv4Address& source,
                     std::uint16_t sourcePort);
     // The network closed the UDP socket.
     void onConnectionLost();
@@ -70,19 +85,13 @@ public:
     TerminalTable& table() { return table_; }
     const TerminalTable& table() const { return table_; }
     const SendPump& sendPump() const { return pump_; }
-    int serialReceiveCount(int portIndex) const { return serialCounts_[portIndex]; }
-    std::span<const std::uint8_t> serialReceiveBuffer(int portIndex) const {
-        return {serialBuffers_[portIndex].data(), static_cast<std::size_t>(serialCounts_[portIndex])};
-    }
     const char* textBuffer() const { return callbacks_.textBuffer(); }
 
 private:
-    void runSendPump();
-    void runSerialReceive();
-    void examineSerialInput(int portIndex);
+    void receiveSerial(int portIndex, std::span<const std::uint8_t> bytes);
+    bool takeCanonicalFromLine(int portIndex, std::span<const std::uint8_t> frame);
+    void takeSerialFrame(int portIndex, std::span<const std::uint8_t> frame);
     void replyArrivedOnUdp();
-    void processTerminalFrame(int portIndex, std::span<const std::uint8_t> frame, const char* senderText,
-                              int udpPort, std::uint8_t protocolType);
 
     Transport& transport_;
     CallbackCaller callbacks_;
@@ -90,17 +99,15 @@ private:
     std::array<bool, kPassCount> running_{};
     int replyTimeout_ = 0;
     int retryLimit_ = 0;
+    Ipv4Address localAddress_{};
     ForwardDestination forward_;
 
-    LockRecord sendQueueLock_;
     SendRing rings_;
     TerminalTable table_;
     SendPump pump_;
     TerminalFrames frames_;
     TerminalTimeouts timeouts_;
-
-    std::array<std::array<std::uint8_t, kSerialBufferSize>, kSerialPortCount> serialBuffers_{};
-    std::array<std::uint8_t, kSerialPortCount> serialCounts_{};
+    std::array<SerialLineBuffer, kSerialPortCount> serialLines_{};
 };
 
 } // namespace ostrel

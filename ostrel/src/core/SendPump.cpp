@@ -1,10 +1,6 @@
 #include "SendPump.h"
 
-#include "CommandCode.h"
-
 #include <algorithm>
-#include <cassert>
-#include <mutex>
 
 namespace ostrel {
 
@@ -12,10 +8,10 @@ namespace {
 constexpr std::uint8_t kAnyReplyCode = 0xFC;
 } // namespace
 
-SendPump::SendPump(SendRing& rings, LockRecord& sendQueueLock, TerminalTable& table, Transport& transport,
-                   const CallbackCaller& callbacks)
-    : rings_(rings), sendQueueLock_(sendQueueLock), table_(table), transport_(transport),
-      callbacks_(callbacks) {}
+SendPump::SendPump(SendRing& rings, TerminalTable& table, Transport& transport,
+                   const CallbackCaller& callbacks, const Ipv4Address& localAddress)
+    : rings_(rings), table_(table), transport_(transport), callbacks_(callbacks),
+      localAddress_(localAddress) {}
 
 void SendPump::clear() {
     for (auto& state : states_) {
@@ -56,21 +52,14 @@ void SendPump::giveUp(int port) {
 }
 
 void SendPump::sendNext(int port) {
-    if (rings_.isEmpty(port))
-        return;
-    SendRecord record;
-    {
-        std::lock_guard lock(sendQueueLock_);
-        if (!rings_.pop(port, record))
-            return;
-    }
     PortSendState& state = states_[port];
+    SendRecord record;
+    if (state.awaitingReply || !rings_.pop(port, record))
+        return;
     state.addressA = record.bytes[canonical::kAddressA];
     state.addressB = record.bytes[canonical::kAddressB];
     state.commandCode = record.bytes[canonical::kCode];
 
-    // The two locks are never held together: the table takes its own.
-    assert(!sendQueueLock_.heldByThisThread());
     // A terminal nobody has heard of cannot be reached: its frame is dropped.
     TerminalTable::Route route;
     if (!table_.lookupRoute(port, state.addressA, state.addressB, route))
@@ -80,7 +69,7 @@ void SendPump::sendNext(int port) {
                                                   static_cast<std::size_t>(record.frameLength));
     int length;
     if (route.protocolType == 2 && port == kUdpPortIndex)
-        length = canonicalToNetwork(canonical, transport_.localAddress(), state.lastSent);
+        length = canonicalToNetwork(canonical, localAddress_, state.lastSent);
     else if (route.protocolType == 2)
         length = canonicalToSerial(canonical, state.lastSent);
     else
@@ -98,18 +87,20 @@ void SendPump::sendNext(int port) {
 
 void SendPump::transmit(int port, const TerminalTable::Route& route, std::span<const std::uint8_t> bytes) {
     if (port == kUdpPortIndex)
-        transport_.sendDatagram(bytes, route.ipText, static_cast<std::uint16_t>(route.udpPort));
+        transport_.sendDatagram(bytes, route.address, static_cast<std::uint16_t>(route.udpPort));
     else
         transport_.writeSerial(port, bytes);
 }
 
 bool SendPump::isUdpNetworkReply(std::span<const std::uint8_t> network) const {
     const PortSendState& state = states_[kUdpPortIndex];
-    if (!state.awaitingReply || network.size() < 12 || state.lastSentLength < 12)
+    const auto sent = std::span(state.lastSent.data(), static_cast<std::size_t>(state.lastSentLength));
+    if (!state.awaitingReply || network.size() <= network::kCode || sent.size() <= network::kCode)
         return false;
-    const std::uint8_t code = network[11];
-    return network[8] == state.lastSent[8] && network[9] == state.lastSent[9] &&
-           (code == (state.lastSent[11] | kReplyBit) || code == kAnyReplyCode);
+    const std::uint8_t code = network[network::kCode];
+    return network[network::kAddressA] == sent[network::kAddressA] &&
+           network[network::kAddressB] == sent[network::kAddressB] &&
+           (code == (sent[network::kCode] | kReplyBit) || code == kAnyReplyCode);
 }
 
 bool SendPump::isUdpCanonicalReply(std::span<const std::uint8_t> canonical) const {
@@ -127,7 +118,7 @@ bool SendPump::isSerialCanonicalReply(int port, std::uint8_t code) const {
 
 bool SendPump::isSerialFrameReply(int port, std::uint8_t code) const {
     const PortSendState& state = states_[port];
-    return state.awaitingReply && code == (state.lastSent[3] | kReplyBit);
+    return state.awaitingReply && code == (state.lastSent[serial::kCode] | kReplyBit);
 }
 
 void SendPump::endWait(int port) {

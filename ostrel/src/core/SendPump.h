@@ -2,7 +2,6 @@
 
 #include "CallbackCaller.h"
 #include "FrameCodec.h"
-#include "LockRecord.h"
 #include "PortIndex.h"
 #include "SendRing.h"
 #include "TerminalTable.h"
@@ -32,13 +31,15 @@ class SendPump {
 public:
     static constexpr int kResendTicks = 10;
 
-    SendPump(SendRing& rings, LockRecord& sendQueueLock, TerminalTable& table, Transport& transport,
-             const CallbackCaller& callbacks);
+    SendPump(SendRing& rings, TerminalTable& table, Transport& transport, const CallbackCaller& callbacks,
+             const Ipv4Address& localAddress);
 
     // Forgets every wait, as when the timers start.
     void clear();
     // One pass over the ports in ascending order.
     void run(int retryLimit);
+    // Sends the port's next queued frame, if it has one and is not waiting for a reply.
+    void sendNext(int portIndex);
 
     // Replies on the UDP port: a network frame for the terminal last sent to with the reply code (or 0xFC),
     // or a canonical frame with the reply code.
@@ -55,14 +56,13 @@ public:
 private:
     void serve(int portIndex, int retryLimit);
     void giveUp(int portIndex);
-    void sendNext(int portIndex);
     void transmit(int portIndex, const TerminalTable::Route& route, std::span<const std::uint8_t> bytes);
 
     SendRing& rings_;
-    LockRecord& sendQueueLock_;
     TerminalTable& table_;
     Transport& transport_;
     const CallbackCaller& callbacks_;
+    const Ipv4Address& localAddress_;
     std::array<PortSendState, kPortCount> states_{};
 };
 

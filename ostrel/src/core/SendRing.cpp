@@ -17,20 +17,18 @@ SendRing::Ring* SendRing::ringFor(int portIndex) const {
     return index < kPortCount ? &(*rings_)[index] : nullptr;
 }
 
-// The indices are published with release and read with acquire, so a slot's contents are complete
-// before its index is seen, also by the lock-free isEmpty.
 bool SendRing::push(int portIndex, const CommandFrame& frame) {
     Ring* ring = ringFor(portIndex);
     if (ring == nullptr)
         return false;
-    const int write = ring->writeIndex.load(std::memory_order_relaxed);
-    if (nextSlot(write) == ring->readIndex.load(std::memory_order_acquire))
+    std::lock_guard guard(sendQueueLock_);
+    if (nextSlot(ring->writeIndex) == ring->readIndex)
         return false;
-    SendRecord& slot = ring->slots[write];
+    SendRecord& slot = ring->slots[ring->writeIndex];
     slot.bytes = frame.bytes;
     slot.payloadLength = frame.payloadLength;
     slot.frameLength = frame.frameLength;
-    ring->writeIndex.store(nextSlot(write), std::memory_order_release);
+    ring->writeIndex = nextSlot(ring->writeIndex);
     return true;
 }
 
@@ -38,18 +36,20 @@ bool SendRing::pop(int portIndex, SendRecord& out) {
     Ring* ring = ringFor(portIndex);
     if (ring == nullptr)
         return false;
-    const int read = ring->readIndex.load(std::memory_order_relaxed);
-    if (read == ring->writeIndex.load(std::memory_order_acquire))
+    std::lock_guard guard(sendQueueLock_);
+    if (ring->readIndex == ring->writeIndex)
         return false;
-    out = ring->slots[read];
-    ring->readIndex.store(nextSlot(read), std::memory_order_release);
+    out = ring->slots[ring->readIndex];
+    ring->readIndex = nextSlot(ring->readIndex);
     return true;
 }
 
 bool SendRing::isEmpty(int portIndex) const {
     const Ring* ring = ringFor(portIndex);
-    return ring == nullptr || ring->readIndex.load(std::memory_order_acquire) ==
-                                  ring->writeIndex.load(std::memory_order_acquire);
+    if (ring == nullptr)
+        return true;
+    std::lock_guard guard(sendQueueLock_);
+    return ring->readIndex == ring->writeIndex;
 }
 
 } // namespace ostrel

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "CommandFrame.h"
+#include "LockRecord.h"
 #include "PortIndex.h"
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -21,8 +21,9 @@ struct SendRecord {
 // slots and holds at most kSlots - 1 frames, so that a full ring differs from an empty one. All slots
 // are allocated once, on construction, and never grow.
 //
-// The caller serialises push and pop with the send-queue lock; the rings themselves take no lock.
-// isEmpty may be asked without that lock: the send pump looks before it locks.
+// One of the two places where Ostrel's threads meet: callers push commands from their own threads while
+// the worker thread pops them. Every operation takes the send-queue lock, and holds it only for the copy
+// into or out of one slot, never while anything else is locked.
 //
 // A port index is taken by its low 8 bits, as the exports pass it; any other index than 0..10 is
 // refused by push and pop and reads as empty.
@@ -41,12 +42,13 @@ public:
 private:
     struct Ring {
         std::array<SendRecord, kSlots> slots;
-        std::atomic<int> readIndex{0};
-        std::atomic<int> writeIndex{0};
+        int readIndex = 0;
+        int writeIndex = 0;
     };
 
     Ring* ringFor(int portIndex) const;
 
+    mutable LockRecord sendQueueLock_;
     std::unique_ptr<std::array<Ring, kPortCount>> rings_;
 };
 

@@ -1,14 +1,11 @@
 #include "TerminalFrames.h"
 
-#include "CommandCode.h"
 #include "CommandFrame.h"
-#include "TerminalEvent.h"
 
 namespace ostrel {
 
 namespace {
 
-enum ReportCode : std::uint8_t { kStatusReport = 2, kOffLineReport = 3, kOnLineReport = 4 };
 constexpr std::uint8_t kSerialAckCode = 0x7C;
 constexpr int kLongReportLength = 11;
 constexpr int kNoEvent = -1;
@@ -25,21 +22,31 @@ int compare(bool now, bool before, bool fresh, bool freshReportsClear) {
     return now == before ? 0 : (now ? 1 : -1);
 }
 
+// Only a plain sign-off announces the terminal as gone; one carrying data does not. A canonical frame of
+// length 8 carries no data: its eighth byte is its checksum. A frame converted from a protocol type 2
+// terminal's form shows a sign-off without data by a 0 there. A length byte of 7 leaves no room for data.
+bool isPlainSignOff(std::span<const std::uint8_t> frame, std::uint8_t protocolType) {
+    const std::size_t length = frame[canonical::kLength];
+    return length == canonical::kShortestFrame - 1 ||
+           (length == canonical::kShortestFrame && (protocolType == 1 || frame[canonical::kPayload] == 0));
+}
+
 } // namespace
 
 TerminalFrames::TerminalFrames(TerminalTable& table, Transport& transport, const CallbackCaller& callbacks,
-                               const ForwardDestination& forward)
-    : table_(table), transport_(transport), callbacks_(callbacks), forward_(forward) {}
+                               const ForwardDestination& forward, const Ipv4Address& localAddress)
+    : table_(table), transport_(transport), callbacks_(callbacks), forward_(forward),
+      localAddress_(localAddress) {}
 
-void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, const char* senderText,
+void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, const Ipv4Address& sender,
                              int udpPort, std::uint8_t protocolType) {
     const std::uint8_t a = frame[canonical::kAddressA];
     const std::uint8_t b = frame[canonical::kAddressB];
     const std::uint8_t code = frame[canonical::kCode];
 
-    if (table_.heard(port, a, b, senderText, udpPort, protocolType) && code != kOffLineReport &&
-        code != kOnLineReport) {
-        if (b == kBlockAddress)
+    if (table_.heard(port, a, b, sender, udpPort, protocolType) && code != OSTREL_REPORT_SIGN_OFF &&
+        code != OSTREL_REPORT_SIGN_ON) {
+        if (b == TerminalTable::kBlockRecordAddress)
             table_.restoreBlock(port, a);
         callbacks_.refresh();
         // Only a serial port's port entry announces itself as such when it comes on line by a frame.
@@ -49,19 +56,17 @@ void TerminalFrames::process(int port, std::span<const std::uint8_t> frame, cons
         return;
     callbacks_.report(port, a, b, code);
     switch (code) {
-    case kStatusReport:
+    case OSTREL_REPORT_STATUS:
         processStatus(port, frame);
         callbacks_.refresh();
         break;
-    case kOffLineReport:
+    case OSTREL_REPORT_SIGN_OFF:
         table_.markOffLine(port, a, b);
-        // Only a plain sign-off announces the terminal as gone; one carrying data does not.
-        if (frame[canonical::kLength] == 7 ||
-            (frame[canonical::kLength] == 8 && frame[canonical::kPayload] == 0))
+        if (isPlainSignOff(frame, protocolType))
             offLine(port, a, b);
         callbacks_.refresh();
         break;
-    case kOnLineReport:
+    case OSTREL_REPORT_SIGN_ON:
         callbacks_.refresh();
         onLine(port, a, b, true);
         break;
@@ -93,25 +98,29 @@ void TerminalFrames::processStatus(int port, std::span<const std::uint8_t> frame
         else if (change < 0 && whenCleared != kNoEvent)
             event(port, a, b, index, whenCleared);
     };
-    announce(compare(bit(status, 2), bit(lastStatus, 2), fresh, false), 0, StatusBit2Set, StatusBit2Cleared);
-    announce(compare(bit(status, 1), bit(lastStatus, 1), fresh, false), 0, StatusBit1Set, kNoEvent);
-    announce(compare(bit(status, 6), bit(lastStatus, 6), fresh, false), 0, StatusBit6Set, StatusBit6Cleared);
-    announce(compare(bit(status, 0), wasBit0Set, fresh, true), 0, StatusBit0Set, StatusBit0Clear);
+    announce(compare(bit(status, 2), bit(lastStatus, 2), fresh, false), 0, OSTREL_EVENT_STATUS_BIT2_SET,
+             OSTREL_EVENT_STATUS_BIT2_CLEARED);
+    announce(compare(bit(status, 1), bit(lastStatus, 1), fresh, false), 0, OSTREL_EVENT_STATUS_BIT1_SET,
+             kNoEvent);
+    announce(compare(bit(status, 6), bit(lastStatus, 6), fresh, false), 0, OSTREL_EVENT_STATUS_BIT6_SET,
+             OSTREL_EVENT_STATUS_BIT6_CLEARED);
+    announce(compare(bit(status, 0), wasBit0Set, fresh, true), 0, OSTREL_EVENT_STATUS_BIT0_SET,
+             OSTREL_EVENT_STATUS_BIT0_CLEAR);
 
     table_.storeStatus(port, a, b, status, zoneAlarms, zoneFlags, longReport);
 
     for (int zone = 1; zone <= 8; ++zone) {
         const int n = zone - 1;
         if (longReport)
-            announce(compare(bit(zoneFlags, n), bit(lastZoneFlags, n), fresh, true), zone, ZoneFlagSet,
-                     ZoneFlagCleared);
+            announce(compare(bit(zoneFlags, n), bit(lastZoneFlags, n), fresh, true), zone,
+                     OSTREL_EVENT_ZONE_FLAG_SET, OSTREL_EVENT_ZONE_FLAG_CLEARED);
         const int alarm = compare(bit(zoneAlarms, n), bit(lastZoneAlarms, n), fresh, false);
-        if (alarm > 0 && callbacks_.terminalEvent(port, a, b, zone, ZoneAlarmSet) && forward_.port != 0) {
+        if (alarm > 0 && callbacks_.terminalEvent(port, a, b, zone, OSTREL_EVENT_ZONE_ALARM_SET) &&
+            forward_.port != 0) {
             const std::array<std::uint8_t, 5> datagram{0xFF, a, b, static_cast<std::uint8_t>(zone), 0};
-            transport_.sendDatagram(datagram, forward_.host.data(),
-                                    static_cast<std::uint16_t>(forward_.port));
+            transport_.sendDatagram(datagram, forward_.host, static_cast<std::uint16_t>(forward_.port));
         } else if (alarm < 0) {
-            event(port, a, b, zone, ZoneAlarmCleared);
+            event(port, a, b, zone, OSTREL_EVENT_ZONE_ALARM_CLEARED);
         }
     }
 
@@ -119,21 +128,21 @@ void TerminalFrames::processStatus(int port, std::span<const std::uint8_t> frame
 }
 
 void TerminalFrames::onLine(int port, std::uint8_t a, std::uint8_t b, bool portEntryEvent) {
-    if (b != kBlockAddress)
-        event(port, a, b, 0, TerminalOnLine);
-    else if (a == kBlockAddress && portEntryEvent)
-        event(port, a, b, 0, PortEntryOnLine);
+    if (b != TerminalTable::kBlockRecordAddress)
+        event(port, a, b, 0, OSTREL_EVENT_TERMINAL_ON_LINE);
+    else if (a == TerminalTable::kPortEntryBlock && portEntryEvent)
+        event(port, a, b, 0, OSTREL_EVENT_PORT_ON_LINE);
     else
-        event(port, a, b, 0, BlockOnLine);
+        event(port, a, b, 0, OSTREL_EVENT_BLOCK_ON_LINE);
 }
 
 void TerminalFrames::offLine(int port, std::uint8_t a, std::uint8_t b) {
-    if (b != kBlockAddress)
-        event(port, a, b, 0, TerminalOffLine);
-    else if (a == kBlockAddress)
-        event(port, a, b, 0, PortEntryOffLine);
+    if (b != TerminalTable::kBlockRecordAddress)
+        event(port, a, b, 0, OSTREL_EVENT_TERMINAL_OFF_LINE);
+    else if (a == TerminalTable::kPortEntryBlock)
+        event(port, a, b, 0, OSTREL_EVENT_PORT_OFF_LINE);
     else
-        event(port, a, b, 0, BlockOffLine);
+        event(port, a, b, 0, OSTREL_EVENT_BLOCK_OFF_LINE);
 }
 
 void TerminalFrames::event(int port, std::uint8_t a, std::uint8_t b, int index, int code) {
@@ -162,14 +171,13 @@ std::span<const std::uint8_t> canonicalBytes(const CommandFrame& frame) {
 } // namespace
 
 void TerminalFrames::acknowledgeOverUdp(std::span<const std::uint8_t> report, std::uint8_t protocolType,
-                                        const char* hostText, std::uint16_t port) {
+                                        const Ipv4Address& host, std::uint16_t port) {
     const CommandFrame ack = acknowledgementOf(report, false);
     WireBuffer wire;
-    const int length = protocolType == 2
-                           ? canonicalToNetwork(canonicalBytes(ack), transport_.localAddress(), wire)
-                           : withAdditiveChecksum(canonicalBytes(ack), wire);
+    const int length = protocolType == 2 ? canonicalToNetwork(canonicalBytes(ack), localAddress_, wire)
+                                         : withAdditiveChecksum(canonicalBytes(ack), wire);
     if (length > 0)
-        transport_.sendDatagram(std::span(wire.data(), static_cast<std::size_t>(length)), hostText, port);
+        transport_.sendDatagram(std::span(wire.data(), static_cast<std::size_t>(length)), host, port);
 }
 
 void TerminalFrames::acknowledgeCanonicalOnSerial(int port, std::span<const std::uint8_t> report) {
@@ -180,8 +188,8 @@ void TerminalFrames::acknowledgeCanonicalOnSerial(int port, std::span<const std:
 }
 
 void TerminalFrames::acknowledgeSerialFrame(int port, std::uint8_t a, std::uint8_t b) {
-    std::array<std::uint8_t, 5> ack{a, b, 5, kSerialAckCode, 0};
-    ack[4] = invertedChecksum(std::span(ack.data(), 4));
+    std::array<std::uint8_t, serial::kShortestFrame> ack{a, b, serial::kShortestFrame, kSerialAckCode, 0};
+    ack.back() = invertedChecksum(std::span(ack.data(), ack.size() - 1));
     transport_.writeSerial(port, ack);
 }
 

@@ -13,7 +13,7 @@ namespace ostrel {
 
 // Where Start_Translib wants zone alarms forwarded; port 0 means nowhere.
 struct ForwardDestination {
-    std::array<char, 32> host{};
+    Ipv4Address host{};
     int port = 0;
 };
 
@@ -22,18 +22,18 @@ struct ForwardDestination {
 class TerminalFrames {
 public:
     TerminalFrames(TerminalTable& table, Transport& transport, const CallbackCaller& callbacks,
-                   const ForwardDestination& forward);
+                   const ForwardDestination& forward, const Ipv4Address& localAddress);
 
     // Codes 1 to 4: the terminal's own reports, which the PC acknowledges.
     static bool isReport(std::uint8_t code) { return code >= 1 && code <= 4; }
 
     // A valid canonical frame from a terminal (the reply to a command never comes here).
-    void process(int portIndex, std::span<const std::uint8_t> frame, const char* senderText, int udpPort,
+    void process(int portIndex, std::span<const std::uint8_t> frame, const Ipv4Address& sender, int udpPort,
                  std::uint8_t protocolType);
 
     // Acknowledges a report (codes 1 to 4) in the sender's own form.
     void acknowledgeOverUdp(std::span<const std::uint8_t> report, std::uint8_t protocolType,
-                            const char* hostText, std::uint16_t port);
+                            const Ipv4Address& host, std::uint16_t port);
     void acknowledgeCanonicalOnSerial(int portIndex, std::span<const std::uint8_t> report);
     void acknowledgeSerialFrame(int portIndex, std::uint8_t addressA, std::uint8_t addressB);
 
@@ -47,6 +47,7 @@ private:
     Transport& transport_;
     const CallbackCaller& callbacks_;
     const ForwardDestination& forward_;
+    const Ipv4Address& localAddress_;
 };
 
 } // namespace ostrel

@@ -1,6 +1,5 @@
 #include "TerminalTable.h"
 
-#include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -19,14 +18,14 @@ bool bitSet(std::uint8_t bits, int bit) {
 
 // The three values that say how a terminal, a block or a port is reached.
 template <typename Entry>
-void storeRoute(Entry& entry, const Ipv4Text& ipText, int udpPort, std::uint8_t protocolType) {
+void storeRoute(Entry& entry, const SenderAddress& ipText, int udpPort, std::uint8_t protocolType) {
     entry.ipText = ipText;
     entry.udpPort = udpPort;
     entry.protocolType = protocolType;
 }
 
 template <typename Entry> void copyRoute(const Entry& entry, TerminalTable::Route& out) {
-    entry.ipText.copyTo(out.ipText);
+    out.address = entry.ipText.octets;
     out.udpPort = entry.udpPort;
     out.protocolType = entry.protocolType;
 }
@@ -36,21 +35,14 @@ const TerminalRecord kNoTerminal;
 
 } // namespace
 
-Ipv4Text Ipv4Text::parse(const char* text) {
-    Ipv4Text address = unspecified();
-    if (text == nullptr || inet_pton(AF_INET, text, address.octets_.data()) != 1)
-        address.octets_ = {};
-    return address;
-}
-
-void Ipv4Text::copyTo(std::span<char> out) const {
+void SenderAddress::copyTo(std::span<char> out) const {
     if (out.empty())
         return;
-    if (!present_) {
+    if (!known) {
         out[0] = '\0';
         return;
     }
-    std::snprintf(out.data(), out.size(), "%d.%d.%d.%d", octets_[0], octets_[1], octets_[2], octets_[3]);
+    std::snprintf(out.data(), out.size(), "%d.%d.%d.%d", octets[0], octets[1], octets[2], octets[3]);
 }
 
 namespace {
@@ -107,11 +99,17 @@ const TerminalRecord& TerminalTable::at(int port, std::uint8_t a, std::uint8_t b
     return const_cast<TerminalTable*>(this)->at(port, a, b);
 }
 
-bool TerminalTable::heard(int port, std::uint8_t a, std::uint8_t b, const char* ipText, int udpPort,
+std::int32_t TerminalTable::freshCountdown(const TerminalRecord& record) {
+    // A terminal without a time-out is held, as the count-down pass would hold it; left at 0 it would
+    // count as expired until that pass came round, and drop off line just after coming on.
+    return record.timeout != 0 ? record.timeout : kHeldCountdown;
+}
+
+bool TerminalTable::heard(int port, std::uint8_t a, std::uint8_t b, const Ipv4Address& octets, int udpPort,
                           std::uint8_t protocolType) {
     if (!isPortIndex(port))
         return false;
-    const Ipv4Text address = Ipv4Text::parse(ipText);
+    const SenderAddress address{octets, true};
     std::lock_guard guard(lock_);
     PortTable& table = (*ports_)[port];
     TerminalRecord& portEntry = this->portEntry(port);
@@ -120,13 +118,12 @@ bool TerminalTable::heard(int port, std::uint8_t a, std::uint8_t b, const char* 
     TerminalRecord& record = at(port, a, b);
     const bool cameOnLine = !isOnLine(record.state);
     if (cameOnLine)
-        record.state = terminal_state::kOnLine;
-    // A terminal without a time-out is held, as the count-down pass would hold it; left at 0 it would
-    // count as expired until that pass came round, and drop off line just after coming on.
-    record.countdown = record.timeout != 0 ? static_cast<std::int32_t>(record.timeout) : kHeldCountdown;
+        record.state = OSTREL_STATE_ON_LINE;
+    record.countdown = freshCountdown(record);
+    record.expiredWithBlock = 0;
 
     BlockEntry& block = table.blocks[a];
-    block.state = terminal_state::kOnLine;
+    block.state = OSTREL_STATE_ON_LINE;
     storeRoute(block, address, udpPort, protocolType);
     table.portSeen = 1;
     storeRoute(record, address, udpPort, protocolType);
@@ -156,13 +153,13 @@ bool TerminalTable::lookupRoute(int port, std::uint8_t a, std::uint8_t b, Route&
 void TerminalTable::markOffLine(int port, std::uint8_t a, std::uint8_t b) {
     if (!isPortIndex(port))
         return;
+    std::lock_guard guard(lock_);
     TerminalRecord& record = at(port, a, b);
     record.previousState = record.state;
-    std::lock_guard guard(lock_);
-    record.state = terminal_state::kOffLine;
+    record.state = OSTREL_STATE_OFF_LINE;
     record.reportSeen = 0;
     for (ZoneEntry& zone : record.zones)
-        zone.zoneState = zone_state::kNone;
+        zone.zoneState = OSTREL_ZONE_NONE;
 }
 
 void TerminalTable::blockOffLine(int port, std::uint8_t a) {
@@ -172,23 +169,33 @@ void TerminalTable::blockOffLine(int port, std::uint8_t a) {
     PortTable& table = (*ports_)[port];
     for (int b = 0; b < kAddressCount; ++b) {
         TerminalRecord& record = at(port, a, static_cast<std::uint8_t>(b));
-        if (isOnLine(record.state))
+        if (isOnLine(record.state)) {
             record.countdown = 0;
+            record.expiredWithBlock = 1;
+        }
     }
-    table.blockRecords[a].state = terminal_state::kOffLine;
-    table.blocks[a].state = terminal_state::kOffLine;
+    table.blockRecords[a].state = OSTREL_STATE_OFF_LINE;
+    table.blocks[a].state = OSTREL_STATE_OFF_LINE;
 }
 
 void TerminalTable::restoreBlock(int port, std::uint8_t a) {
     if (!isPortIndex(port))
         return;
+    std::lock_guard guard(lock_);
     TerminalBlock& block = terminals_[static_cast<std::size_t>(port) * kAddressCount + a];
-    // Only terminals the block took off line get their state back; one that is on line, or was never
-    // heard, keeps what it has rather than an old state (a block record heard for the first time would
-    // otherwise wipe its live terminals).
-    for (int b = 0; b <= kLastRestoredAddress; ++b)
-        if (block[b].state == terminal_state::kOffLine)
-            block[b].state = block[b].previousState;
+    // Only terminals the block took with it come back; one that signed off by itself, or went off line on
+    // its own time-out, stays off line until it is heard.
+    for (int b = 0; b < kBlockRecordAddress; ++b) {
+        TerminalRecord& record = block[b];
+        if (record.expiredWithBlock == 0)
+            continue;
+        record.expiredWithBlock = 0;
+        if (record.state == OSTREL_STATE_OFF_LINE && b <= kLastRestoredAddress)
+            record.state = record.previousState;
+        // Back with its block, it is given the whole period it would have had, had it been heard.
+        if (isOnLine(record.state))
+            record.countdown = freshCountdown(record);
+    }
 }
 
 bool TerminalTable::countDown(int port, std::uint8_t a, std::uint8_t b) {
@@ -198,7 +205,7 @@ bool TerminalTable::countDown(int port, std::uint8_t a, std::uint8_t b) {
     PortTable& table = (*ports_)[port];
     TerminalRecord& record = at(port, a, b);
     // A terminal never heard has nothing to count; leaving it alone keeps its page uncommitted.
-    if (record.state != terminal_state::kNeverHeard) {
+    if (record.state != OSTREL_STATE_NEVER_HEARD) {
         if (record.timeout == 0)
             record.countdown = kHeldCountdown;
         else if (record.countdown > 0)
@@ -220,18 +227,18 @@ void TerminalTable::storeStatus(int port, std::uint8_t a, std::uint8_t b, std::u
     TerminalRecord& record = at(port, a, b);
     record.bit0Clear = bitSet(status, 0) ? 0 : 1;
     if (bitSet(status, 2))
-        record.state = terminal_state::kOnLineStatusBit2;
+        record.state = OSTREL_STATE_ON_LINE_STATUS_BIT2;
     else if (bitSet(status, 6))
-        record.state = terminal_state::kOnLineStatusBit6;
+        record.state = OSTREL_STATE_ON_LINE_STATUS_BIT6;
     else
-        record.state = terminal_state::kOnLine;
+        record.state = OSTREL_STATE_ON_LINE;
     // Without flag bits (a short report) a quiet zone is none rather than normal.
-    const std::uint8_t quietZone = longReport ? zone_state::kNormal : zone_state::kNone;
+    const OstrelZoneState quietZone = longReport ? OSTREL_ZONE_NORMAL : OSTREL_ZONE_NONE;
     for (int zone = 0; zone < kZoneCount; ++zone) {
         ZoneEntry& entry = record.zones[zone];
         if (longReport)
             entry.zoneFlag = bitSet(zoneFlags, zone) ? 0 : 1;
-        entry.zoneState = bitSet(zoneAlarms, zone) ? zone_state::kAlarm : quietZone;
+        entry.zoneState = bitSet(zoneAlarms, zone) ? OSTREL_ZONE_ALARM : quietZone;
     }
 }
 
@@ -284,9 +291,9 @@ void TerminalTable::terminalProperty(int port, std::uint8_t a, std::uint8_t b, s
     if (addressText == nullptr)
         return;
     // As in the route lookup, only a terminal without a timeout of its own is reached through its block.
-    const Ipv4Text address = terminal.udpPort != 0   ? terminal.ipText
-                             : terminal.timeout != 0 ? Ipv4Text::unspecified()
-                                                     : block.ipText;
+    const SenderAddress address = terminal.udpPort != 0   ? terminal.ipText
+                                  : terminal.timeout != 0 ? SenderAddress{{}, true}
+                                                          : block.ipText;
     address.copyTo({addressText, kIpv4TextSize});
 }
 
@@ -299,10 +306,10 @@ void TerminalTable::setTerminalProperty(int port, std::uint8_t a, std::uint8_t b
     record.timeout = timeout;
     if (timeout == 0)
         record.countdown = kHeldCountdown;
-    record.state = terminal_state::kOnLine;
+    record.state = OSTREL_STATE_ON_LINE;
     TerminalRecord& portEntry = this->portEntry(port);
-    portEntry.state = terminal_state::kOnLine;
-    table.blocks[kPortEntryBlock].state = terminal_state::kOnLine;
+    portEntry.state = OSTREL_STATE_ON_LINE;
+    table.blocks[kPortEntryBlock].state = OSTREL_STATE_ON_LINE;
     portEntry.timeout = port == kUdpPortIndex ? kUdpPortEntryCountdown : kSerialPortEntryCountdown;
 }
 

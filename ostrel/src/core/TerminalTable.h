@@ -1,10 +1,11 @@
 #pragma once
 
+#include "Ipv4Address.h"
 #include "LockRecord.h"
 #include "PortIndex.h"
+#include "ostrel/ostrel.h"
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,97 +13,46 @@
 
 namespace ostrel {
 
-// Values of TerminalRecord::state; a BlockEntry uses NeverHeard, OnLine and OffLine.
-namespace terminal_state {
-inline constexpr std::uint8_t kNeverHeard = 0;
-inline constexpr std::uint8_t kOnLine = 1;
-inline constexpr std::uint8_t kOnLineStatusBit2 = 2;
-inline constexpr std::uint8_t kOnLineStatusBit6 = 3;
-inline constexpr std::uint8_t kOffLine = 4;
-} // namespace terminal_state
-
-// Values of ZoneEntry::zoneState.
-namespace zone_state {
-inline constexpr std::uint8_t kNone = 0;
-inline constexpr std::uint8_t kNormal = 1;
-inline constexpr std::uint8_t kAlarm = 2;
-} // namespace zone_state
-
-constexpr bool isOnLine(std::uint8_t state) {
-    return state != terminal_state::kNeverHeard && state != terminal_state::kOffLine;
+constexpr bool isOnLine(std::int32_t state) {
+    return state != OSTREL_STATE_NEVER_HEARD && state != OSTREL_STATE_OFF_LINE;
 }
 
-// A field that the worker thread reads without the table lock while the caller's thread may write it
-// under the lock (SetTerminalProperty), or the other way round. Each access is a relaxed atomic: the
-// readers only need a whole value, never an ordering with other fields.
-template <typename T> class Relaxed {
-public:
-    constexpr Relaxed(T value = T{}) : value_(value) {}
-    Relaxed(const Relaxed&) = delete;
-    // Assigning one field from another copies its value.
-    Relaxed& operator=(const Relaxed& other) { return *this = static_cast<T>(other); }
+// A sender's IPv4 address as the table keeps it: unknown until a frame sets it.
+struct SenderAddress {
+    Ipv4Address octets{};
+    bool known = false;
 
-    operator T() const { return value_.load(std::memory_order_relaxed); }
-    Relaxed& operator=(T value) {
-        value_.store(value, std::memory_order_relaxed);
-        return *this;
-    }
-
-private:
-    std::atomic<T> value_;
-};
-
-// A sender's dotted IPv4 address, kept as its four octets and written out as text on demand.
-// Empty until a frame sets it.
-class Ipv4Text {
-public:
-    // Serial terminals have no address of their own; they are known as 0.0.0.0.
-    static constexpr Ipv4Text unspecified() {
-        Ipv4Text address;
-        address.present_ = true;
-        return address;
-    }
-    // A text that is not a dotted IPv4 address (or null) stands for 0.0.0.0.
-    static Ipv4Text parse(const char* text);
-
-    // Writes the dotted text ("" while empty), cut to fit and always terminated; nothing if out is empty.
+    // Writes the dotted text ("" while unknown), cut to fit and always terminated; nothing if out is empty.
     void copyTo(std::span<char> out) const;
-
-private:
-    std::array<std::uint8_t, 4> octets_{};
-    bool present_ = false;
 };
 
 // The longest dotted IPv4 text with its terminator.
 inline constexpr std::size_t kIpv4TextSize = 16;
 
 struct ZoneEntry {
-    std::uint8_t zoneState : 2 = zone_state::kNone;
+    std::uint8_t zoneState : 2 = OSTREL_ZONE_NONE;
     // 1 when the zone's flag bit of the last long report was clear.
     std::uint8_t zoneFlag : 1 = 0;
 };
 
 // The route of the last frame heard from any terminal of one block (port, addressA).
 struct BlockEntry {
-    Ipv4Text ipText;
+    SenderAddress ipText;
     std::int32_t udpPort = 0;
     std::uint8_t protocolType = 0;
-    std::uint8_t state = terminal_state::kNeverHeard;
+    std::uint8_t state = OSTREL_STATE_NEVER_HEARD;
 };
 
 // One terminal (port, addressA, addressB). A default-constructed record is in its reset state, except
 // that block records (addressB 255) start with countdown and timeout at kBlockTimeout.
-// countdown, timeout and state are Relaxed: SetTerminalProperty writes them on the caller's thread while
-// the worker reads them lock-free, and restoreBlock writes state lock-free while a query reads it. The
-// other fields are either written only on the worker thread or read and written under the lock.
 struct TerminalRecord {
     // Counts down once per count-down pass of the port; the terminal expires at 0.
-    Relaxed<std::int32_t> countdown;
+    std::int32_t countdown = 0;
     // Loaded into countdown whenever the terminal is heard; 0 keeps it from expiring by time.
-    Relaxed<std::int32_t> timeout;
+    std::int32_t timeout = 0;
     // The sender's UDP source port; for serial terminals the port number 1..10.
     std::int32_t udpPort = 0;
-    Ipv4Text ipText;
+    SenderAddress ipText;
     std::uint8_t protocolType = 0;
     std::uint8_t bit0Clear = 0;
     // 0 until the first status report after a reset or after going off line. Kept this way round so that
@@ -111,8 +61,11 @@ struct TerminalRecord {
     std::uint8_t lastZoneAlarms = 0;
     std::uint8_t lastStatus = 0;
     std::uint8_t lastZoneFlags = 0;
-    std::uint8_t previousState = terminal_state::kNeverHeard;
-    Relaxed<std::uint8_t> state{terminal_state::kNeverHeard};
+    // 1 from its block record's expiry until the terminal is heard again or its block comes back: only
+    // such terminals are given their state back by the block.
+    std::uint8_t expiredWithBlock = 0;
+    std::uint8_t previousState = OSTREL_STATE_NEVER_HEARD;
+    std::uint8_t state = OSTREL_STATE_NEVER_HEARD;
     // Zone 1 first.
     std::array<ZoneEntry, 8> zones{};
 
@@ -125,9 +78,14 @@ struct TerminalRecord {
 // terminals (addressB 0..254) start as zero pages that the system commits only when a terminal is heard, so
 // the table costs memory for the terminals that exist, not for all it could hold; block records, which
 // start with a time-out, live beside their block entries.
-// Operations take the table lock for their whole run unless marked lock-free; the lock-free ones are
-// called on the worker thread only. Port arguments are port indexes 0..10; any other index finds no
-// terminal, so operations on it change nothing and report false, 0 or a never-heard record.
+//
+// The second of the two places where Ostrel's threads meet. Only the worker thread changes the table;
+// callers' threads read it through the four queries (terminalState, alarmState, terminalProperty), which
+// take the table lock. So every change a query can see is made under the lock, while the worker reads the
+// table without it (nobody else writes) and keeps its own bookkeeping (count-downs, previous states, the
+// last report's bytes) without it too. Callbacks are never made with the lock held.
+// Port arguments are port indexes 0..10; any other index finds no terminal, so operations on it change
+// nothing and report false, 0 or a never-heard record.
 class TerminalTable {
 public:
     static constexpr int kAddressCount = 256;
@@ -142,8 +100,9 @@ public:
     // What the count-down pass holds a record with timeout 0 at, so that it never reaches 0.
     static constexpr std::int32_t kHeldCountdown = 0xFFFF;
 
+    // How a frame reaches a terminal: the address and UDP port of its last frame, and its protocol type.
     struct Route {
-        char ipText[32] = {};
+        Ipv4Address address{};
         int udpPort = 0;
         std::uint8_t protocolType = 0;
     };
@@ -156,7 +115,7 @@ public:
     void reset();
 
     // A frame from (a, b) arrived with this route. Returns true when the terminal came on line.
-    bool heard(int port, std::uint8_t a, std::uint8_t b, const char* ipText, int udpPort,
+    bool heard(int port, std::uint8_t a, std::uint8_t b, const Ipv4Address& address, int udpPort,
                std::uint8_t protocolType);
     // Where to send a frame for (a, b): the terminal's own route, else its block's for a terminal
     // without a timeout, else the port's. Returns false, leaving out unchanged, when none is on line.
@@ -166,25 +125,26 @@ public:
     void markOffLine(int port, std::uint8_t a, std::uint8_t b);
     // The block record expired: every live terminal of the block is due to expire, the block is off line.
     void blockOffLine(int port, std::uint8_t a);
-    // Lock-free. The block record is back: its terminals 0..239 that went off line regain their state.
+    // The block record is back: the terminals its expiry took off line regain their state (addresses B
+    // 0..239 only) and, like those still waiting to expire with it, a fresh count-down period.
     void restoreBlock(int port, std::uint8_t a);
     // One count-down step for (a, b). Returns true when the rest of the block should count down too:
     // the port has been heard and the block is on line.
     bool countDown(int port, std::uint8_t a, std::uint8_t b);
-    // Lock-free. True when the terminal is on line and its countdown has run out.
+    // True when the terminal is on line and its countdown has run out.
     bool isExpired(int port, std::uint8_t a, std::uint8_t b) const;
 
     // The new state carried by a status report (zone bit k is zone k + 1); zone flags only in a long one.
     void storeStatus(int port, std::uint8_t a, std::uint8_t b, std::uint8_t status, std::uint8_t zoneAlarms,
                      std::uint8_t zoneFlags, bool longReport);
-    // Lock-free. The report bytes the next status report is compared against.
+    // The report bytes the next status report is compared against.
     void storeLastReport(int port, std::uint8_t a, std::uint8_t b, std::uint8_t status,
                          std::uint8_t zoneAlarms, std::uint8_t zoneFlags, bool longReport);
 
-    // Lock-free view for the worker thread's comparisons.
+    // The worker thread's view, read without the lock.
     const TerminalRecord& record(int port, std::uint8_t a, std::uint8_t b) const;
 
-    // The queries of the C interface, on the caller's thread.
+    // The queries of the C interface, from any thread.
     // Writes the terminal's state; returns its bit0Clear.
     std::uint8_t terminalState(int port, std::uint8_t a, std::uint8_t b, std::int32_t& state);
     // Only the low 8 bits of zone count. For zone 1..8 writes its zoneState and returns its zoneFlag;
@@ -194,10 +154,9 @@ public:
     // kIpv4TextSize bytes (nothing when null), the address the terminal is reached at.
     void terminalProperty(int port, std::uint8_t a, std::uint8_t b, std::int32_t& timeout,
                           std::int32_t& udpPort, char* addressText);
-    // Gives the terminal a timeout and puts it on line, together with its port entry.
+    // Gives the terminal a timeout and puts it on line, together with its port entry. A change like any
+    // other: the worker thread makes it.
     void setTerminalProperty(int port, std::uint8_t a, std::uint8_t b, std::int32_t timeout);
-
-    LockRecord& lock() { return lock_; }
 
 private:
     // Addresses B 0..254 of one block.
@@ -217,6 +176,7 @@ private:
     const TerminalRecord& at(int port, std::uint8_t a, std::uint8_t b) const;
     TerminalRecord& portEntry(int port) { return at(port, kPortEntryBlock, kBlockRecordAddress); }
     void resetPorts();
+    static std::int32_t freshCountdown(const TerminalRecord& record);
 
     std::unique_ptr<std::array<PortTable, kPortCount>> ports_;
     std::unique_ptr<TerminalBlock[], ZeroPagesDeleter> terminals_; // kPortCount * kAddressCount blocks

@@ -1,7 +1,5 @@
 #include "TerminalTimeouts.h"
 
-#include "TerminalEvent.h"
-
 namespace ostrel {
 
 TerminalTimeouts::TerminalTimeouts(TerminalTable& table, const CallbackCaller& callbacks)
@@ -21,29 +19,23 @@ void TerminalTimeouts::countDownPass() {
     }
 }
 
-bool TerminalTimeouts::reportedAlready(int port, int a, int b) const {
-    return b >= kUnmarkedFirst && b < kUnmarkedFirst + kUnmarkedCount &&
-           unmarkedReported_[unmarkedIndex(port, a, b)];
-}
-
 void TerminalTimeouts::expiryScanPass() {
     for (int examined = 0; examined < kBlocksPerScan; ++examined) {
         const int port = scanPort_;
         const auto a = static_cast<std::uint8_t>(scanBlock_);
         for (int bValue = 0; bValue < 256; ++bValue) {
             const auto b = static_cast<std::uint8_t>(bValue);
-            if (!table_.isExpired(port, a, b) || reportedAlready(port, a, b))
+            if (!table_.isExpired(port, a, b))
                 continue;
-            int event = TerminalOffLine;
-            if (b == kBlockAddress) {
+            int event = OSTREL_EVENT_TERMINAL_OFF_LINE;
+            if (b == TerminalTable::kBlockRecordAddress) {
                 // Its live terminals now expire one by one in the ticks that follow.
                 table_.blockOffLine(port, a);
-                event = a == kBlockAddress ? PortEntryOffLine : BlockOffLine;
-            } else if (b < kUnmarkedFirst) {
-                table_.markOffLine(port, a, b);
+                event = a == TerminalTable::kPortEntryBlock ? OSTREL_EVENT_PORT_OFF_LINE
+                                                            : OSTREL_EVENT_BLOCK_OFF_LINE;
             } else {
-                // Reported once; otherwise it would be reported on every tick and hold the scan here.
-                unmarkedReported_[unmarkedIndex(port, a, b)] = true;
+                // Announced off line, it is off line: heard again, it comes back on line with its event.
+                table_.markOffLine(port, a, b);
             }
             callbacks_.terminalEvent(port, a, b, 0, event);
             callbacks_.refresh();
@@ -54,15 +46,6 @@ void TerminalTimeouts::expiryScanPass() {
             scanPort_ = (scanPort_ + 1) % kPortCount;
         }
     }
-}
-
-void TerminalTimeouts::heard(int port, std::uint8_t a, std::uint8_t b) {
-    if (b >= kUnmarkedFirst && b < kUnmarkedFirst + kUnmarkedCount)
-        unmarkedReported_[unmarkedIndex(port, a, b)] = false;
-}
-
-void TerminalTimeouts::reset() {
-    unmarkedReported_.reset();
 }
 
 } // namespace ostrel

@@ -1,13 +1,10 @@
 // The C interface. Every export checks its context and does nothing with a null one.
 #include "OstrelContext.h"
-#include "core/CommandCode.h"
 #include "core/CommandFrame.h"
 #include "ostrel/ostrel.h"
 
 #include <cstdio>
 #include <exception>
-
-using ostrel::CommandCode;
 
 namespace {
 
@@ -22,7 +19,7 @@ bool toPortIndex(int32_t port, int& portIndex) {
 // Builds a command frame on the stack and queues a copy for the port; false when nothing was queued.
 template <class Frame, class... Args>
 bool queueCommand(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
-                  int32_t headerWord, CommandCode code, Args... args) {
+                  int32_t headerWord, OstrelCommandCode code, Args... args) {
     int portIndex;
     if (!context || !toPortIndex(port, portIndex))
         return false;
@@ -103,84 +100,85 @@ void SetTerminalProperty(OstrelContext* context, int32_t port, int32_t addressA,
     int portIndex;
     if (!context || !toPortIndex(port, portIndex))
         return;
-    context->table().setTerminalProperty(portIndex, static_cast<std::uint8_t>(addressA),
-                                         static_cast<std::uint8_t>(addressB), timeout);
+    context->setTerminalProperty(portIndex, static_cast<std::uint8_t>(addressA),
+                                 static_cast<std::uint8_t>(addressB), timeout);
 }
 
 bool Cmd_TerminalControl_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                               int32_t headerWord, const char* password, int32_t action, int32_t zone) {
     return queueCommand<ostrel::TerminalControlFrame>(context, port, addressA, addressB, headerWord,
-                                                      CommandCode::TerminalControl, password, action, zone);
+                                                      OSTREL_COMMAND_TERMINAL_CONTROL, password, action,
+                                                      zone);
 }
 
 bool Cmd_SingleOutput_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                            int32_t headerWord, int32_t output, int32_t outputState, int32_t thirdValue) {
     return queueCommand<ostrel::SingleOutputFrame>(context, port, addressA, addressB, headerWord,
-                                                   CommandCode::SingleOutput, output, outputState,
+                                                   OSTREL_COMMAND_SINGLE_OUTPUT, output, outputState,
                                                    thirdValue);
 }
 
 bool Cmd_SingleLight_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                           int32_t headerWord, int32_t lamp, int32_t lampState) {
     return queueCommand<ostrel::SingleLightFrame>(context, port, addressA, addressB, headerWord,
-                                                  CommandCode::SingleLight, lamp, lampState);
+                                                  OSTREL_COMMAND_SINGLE_LIGHT, lamp, lampState);
 }
 
 bool Cmd_BuzzerControl_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                             int32_t headerWord, int32_t totalTime, int32_t soundingTime, int32_t pauseTime) {
     return queueCommand<ostrel::BuzzerControlFrame>(context, port, addressA, addressB, headerWord,
-                                                    CommandCode::BuzzerControl, totalTime, soundingTime,
+                                                    OSTREL_COMMAND_BUZZER_CONTROL, totalTime, soundingTime,
                                                     pauseTime);
 }
 
 bool Cmd_LCDdisplay_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                          int32_t headerWord, int32_t argument, const char* text) {
     return queueCommand<ostrel::LcdDisplayFrame>(context, port, addressA, addressB, headerWord,
-                                                 CommandCode::LcdDisplay, argument, text);
+                                                 OSTREL_COMMAND_LCD_DISPLAY, argument, text);
 }
 
 bool Cmd_LCDcleans_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                         int32_t headerWord) {
     return queueCommand<ostrel::LcdCleanFrame>(context, port, addressA, addressB, headerWord,
-                                               CommandCode::LcdClean);
+                                               OSTREL_COMMAND_LCD_CLEAN);
 }
 
 bool Cmd_Message_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                       int32_t headerWord, const char* text) {
     return queueCommand<ostrel::MessageFrame>(context, port, addressA, addressB, headerWord,
-                                              CommandCode::Message, text);
+                                              OSTREL_COMMAND_MESSAGE, text);
 }
 
 bool Cmd_One_Equiment_All_Output(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                                  int32_t headerWord, int32_t count, const unsigned char* bitMap) {
     return queueCommand<ostrel::AllOutputFrame>(context, port, addressA, addressB, headerWord,
-                                                CommandCode::AllOutput, count, bitMap);
+                                                OSTREL_COMMAND_ALL_OUTPUT, count, bitMap);
 }
 
 bool Cmd_SetupTime_Send(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                         int32_t headerWord, const char* dateTime) {
     return queueCommand<ostrel::SetupTimeFrame>(context, port, addressA, addressB, headerWord,
-                                                CommandCode::SetupTime, dateTime);
+                                                OSTREL_COMMAND_SETUP_TIME, dateTime);
 }
 
 bool Cmd_ConfigName_Terminal(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                              int32_t headerWord, const char* password, int32_t selector, const char* name) {
     return queueCommand<ostrel::ConfigNameFrame>(context, port, addressA, addressB, headerWord,
-                                                 CommandCode::ConfigName, password, selector, name);
+                                                 OSTREL_COMMAND_CONFIG_NAME, password, selector, name);
 }
 
 bool Cmd_ConfigFuncation_Terminal(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                                   int32_t headerWord, const char* password, int32_t firstByte,
                                   int32_t secondByte, const char* data, int32_t mode) {
     return queueCommand<ostrel::ConfigFuncationFrame>(context, port, addressA, addressB, headerWord,
-                                                      CommandCode::ConfigFunction, password, firstByte,
+                                                      OSTREL_COMMAND_CONFIG_FUNCTION, password, firstByte,
                                                       secondByte, data, mode);
 }
 
 bool Cmd_One_Equiment_Powerup(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                               int32_t headerWord) {
     return queueCommand<ostrel::PowerupFrame>(context, port, addressA, addressB, headerWord,
-                                              CommandCode::Powerup);
+                                              OSTREL_COMMAND_POWERUP);
 }
 
 } // extern "C"

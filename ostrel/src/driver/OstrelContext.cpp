@@ -28,16 +28,14 @@ OstrelContext::~OstrelContext() {
 }
 
 bool OstrelContext::start(int portNumber, int replyTimeout, int retryLimit) {
+    // The retry count is a byte: a larger or negative limit would never be met, and the port would resend
+    // its frame for good with nothing behind it ever sent.
+    if (retryLimit < 0 || retryLimit > OSTREL_RETRY_LIMIT_MAX)
+        return false;
     const bool serial = ostrel::isSerialPortNumber(portNumber);
     const bool opened = onWorker([&] {
-        if (serial) {
-            if (!ostrel::serialPorts()[portNumber - 1].open(portNumber, kSerialBaudRate))
-                return false;
-        } else {
-            if (!udp_.open() || !udp_.bind(portNumber))
-                return false;
-            watchSocket();
-        }
+        if (!(serial ? openSerial(portNumber) : openUdp(portNumber)))
+            return false;
         core_.storeValues(replyTimeout, retryLimit);
         return true;
     });
@@ -46,7 +44,7 @@ bool OstrelContext::start(int portNumber, int replyTimeout, int retryLimit) {
     if (serial) {
         // Give the line time to settle before the receive pass polls it.
         std::this_thread::sleep_for(200ms);
-        ostrel::serialPorts()[portNumber - 1].receiving = true;
+        ostrel::serialPorts()[portNumber - 1].setReceiving(true);
     }
     onWorker([this] {
         if (!timersStarted_) {
@@ -57,13 +55,35 @@ bool OstrelContext::start(int portNumber, int replyTimeout, int retryLimit) {
     return true;
 }
 
+bool OstrelContext::openSerial(int portNumber) {
+    using Result = ostrel::SerialPort::OpenResult;
+    const Result result = ostrel::serialPorts()[portNumber - 1].open(portNumber, kSerialBaudRate);
+    // Bytes collected from a line that went away belong to no frame on the new one.
+    if (result == Result::Opened)
+        core_.forgetSerialInput(portNumber - 1);
+    return result != Result::Failed;
+}
+
+bool OstrelContext::openUdp(int portNumber) {
+    if (!udp_.open(portNumber))
+        return false;
+    ++socketGeneration_;
+    core_.setLocalAddress(udp_.localAddress());
+    watchSocket();
+    return true;
+}
+
 bool OstrelContext::startTranslib(const char* forwardHost, int forwardPort) {
     // A truncated or malformed address would send alarms to the wrong place: refuse it instead.
-    in_addr parsed{};
-    if (!forwardHost || std::strlen(forwardHost) > 31 || inet_pton(AF_INET, forwardHost, &parsed) != 1)
+    ostrel::Ipv4Address host{};
+    if (!forwardHost || std::strlen(forwardHost) > 31 || inet_pton(AF_INET, forwardHost, host.data()) != 1)
         return false;
-    onWorker([&] { core_.setForwardDestination(forwardHost, forwardPort); });
+    onWorker([&] { core_.setForwardDestination(host, forwardPort); });
     return true;
+}
+
+void OstrelContext::setTerminalProperty(int portIndex, std::uint8_t a, std::uint8_t b, std::int32_t timeout) {
+    onWorker([&] { core_.table().setTerminalProperty(portIndex, a, b, timeout); });
 }
 
 int OstrelContext::stop() {
@@ -126,7 +146,9 @@ void OstrelContext::onTick(const std::error_code& error) {
         ticking_ = false;
         return;
     }
-    core_.tick();
+    SerialChunks chunks;
+    SerialReads reads;
+    core_.tick(readSerialLines(chunks, reads));
     // Deadlines stay on the 100 ms grid; periods missed while the thread was busy are skipped, not
     // replayed in a burst.
     const auto now = std::chrono::steady_clock::now();
@@ -137,14 +159,34 @@ void OstrelContext::onTick(const std::error_code& error) {
     tickTimer_.async_wait([this](const std::error_code& e) { onTick(e); });
 }
 
+std::span<const ostrel::SerialRead> OstrelContext::readSerialLines(SerialChunks& chunks, SerialReads& reads) {
+    std::size_t count = 0;
+    if (!core_.isRunning(ostrel::Pass::SerialReceive))
+        return {};
+    for (int port = 0; port < ostrel::kSerialPortCount; ++port) {
+        ostrel::SerialPort& line = ostrel::serialPorts()[port];
+        if (!line.isReceiving())
+            continue;
+        const auto chunk = std::span(chunks[port]).first(core_.serialRoom(port));
+        const auto read = line.read(chunk);
+        if (read.lineLost) {
+            core_.forgetSerialInput(port);
+            continue;
+        }
+        reads[count++] = {port, chunk.first(static_cast<std::size_t>(read.count))};
+    }
+    return std::span(reads).first(count);
+}
+
 void OstrelContext::watchSocket() {
-    udp_.socket().async_wait(asio::socket_base::wait_read, [this](const std::error_code& error) {
-        if (error == asio::error::operation_aborted || !udp_.isOpen())
-            return;
-        handle(PrivateMessage::MSG_SOCKET, error ? ostrel::FD_CLOSE : ostrel::FD_READ);
-        if (udp_.isOpen())
-            watchSocket();
-    });
+    udp_.socket().async_wait(
+        asio::socket_base::wait_read, [this, generation = socketGeneration_](const std::error_code& error) {
+            if (error == asio::error::operation_aborted || generation != socketGeneration_ || !udp_.isOpen())
+                return;
+            handle(PrivateMessage::MSG_SOCKET, error ? ostrel::FD_CLOSE : ostrel::FD_READ);
+            if (udp_.isOpen())
+                watchSocket();
+        });
 }
 
 void OstrelContext::readDatagram() {
@@ -158,24 +200,16 @@ void OstrelContext::readDatagram() {
             handle(PrivateMessage::MSG_SOCKET, ostrel::FD_CLOSE);
         return;
     }
-    core_.onDatagram(buffer, received.count, received.sourceText, received.sourcePort);
+    core_.onDatagram(buffer, received.count, received.source, received.sourcePort);
 }
 
-void OstrelContext::sendDatagram(std::span<const std::uint8_t> bytes, const char* hostText,
+void OstrelContext::sendDatagram(std::span<const std::uint8_t> bytes, const ostrel::Ipv4Address& host,
                                  std::uint16_t port) {
-    udp_.send(bytes, hostText, port);
+    udp_.send(bytes, host, port);
 }
 
 void OstrelContext::writeSerial(int portIndex, std::span<const std::uint8_t> bytes) {
     ostrel::serialPorts()[portIndex].write(bytes);
-}
-
-bool OstrelContext::isSerialReceiving(int portIndex) const {
-    return ostrel::serialPorts()[portIndex].receiving;
-}
-
-int OstrelContext::readSerial(int portIndex, std::span<std::uint8_t> buffer) {
-    return ostrel::serialPorts()[portIndex].read(buffer);
 }
 
 void OstrelContext::closeUdp() {

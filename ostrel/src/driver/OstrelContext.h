@@ -44,11 +44,13 @@ public:
         return result.get();
     }
 
-    // Safe from any thread: the ring and the table take their own locks.
+    // Safe from any thread: the rings and the table's queries take their own locks.
     bool queue(int portIndex, const ostrel::CommandFrame& frame) {
         return core_.queueFrame(portIndex, frame);
     }
     ostrel::TerminalTable& table() { return core_.table(); }
+    // Changes to the table are the worker's, also those a caller asks for.
+    void setTerminalProperty(int portIndex, std::uint8_t a, std::uint8_t b, std::int32_t timeout);
 
     // Read on the worker thread (see onWorker).
     const ostrel::OstrelCore& core() const { return core_; }
@@ -64,13 +66,19 @@ private:
     void onTick(const std::error_code& error);
     void watchSocket();
     void readDatagram();
+    bool openSerial(int portNumber);
+    bool openUdp(int portNumber);
+
+    // What each line being received brought in this period, read into chunks.
+    using SerialChunks =
+        std::array<std::array<std::uint8_t, ostrel::SerialLineBuffer::kCapacity>, ostrel::kSerialPortCount>;
+    using SerialReads = std::array<ostrel::SerialRead, ostrel::kSerialPortCount>;
+    std::span<const ostrel::SerialRead> readSerialLines(SerialChunks& chunks, SerialReads& reads);
 
     // Transport
-    void sendDatagram(std::span<const std::uint8_t> bytes, const char* hostText, std::uint16_t port) override;
+    void sendDatagram(std::span<const std::uint8_t> bytes, const ostrel::Ipv4Address& host,
+                      std::uint16_t port) override;
     void writeSerial(int portIndex, std::span<const std::uint8_t> bytes) override;
-    std::array<std::uint8_t, 4> localAddress() const override { return udp_.localAddress(); }
-    bool isSerialReceiving(int portIndex) const override;
-    int readSerial(int portIndex, std::span<std::uint8_t> buffer) override;
     void closeUdp() override;
 
     asio::io_context io_;
@@ -79,6 +87,8 @@ private:
     std::chrono::steady_clock::time_point nextTick_;
     bool ticking_ = false;
     ostrel::UdpPort udp_;
+    // Counts the sockets opened, so that a readiness wait of a socket since replaced is ignored.
+    unsigned socketGeneration_ = 0;
     ostrel::OstrelCore core_;
     bool timersStarted_ = false;
     int startTimersHandled_ = 0;

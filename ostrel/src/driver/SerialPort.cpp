@@ -61,13 +61,25 @@ bool configure(int fd, int baudRate) {
            tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
+constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
+
+// Waits for the events; false on time-out or when the line hung up instead.
 bool waitFor(int fd, short events, int timeoutMs) {
     pollfd p{fd, events, 0};
     int r;
     do {
         r = ::poll(&p, 1, timeoutMs);
     } while (r < 0 && errno == EINTR);
-    return r > 0 && (p.revents & events) != 0;
+    return r > 0 && (p.revents & events) != 0 && (p.revents & kHangUp) == 0;
+}
+
+bool hasHungUp(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & kHangUp) != 0;
+}
+
+bool isTransient(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
 
 } // namespace
@@ -81,20 +93,24 @@ std::filesystem::path SerialPort::devicePath(int portNumber) {
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
-bool SerialPort::open(int portNumber, int baudRate) {
+SerialPort::OpenResult SerialPort::open(int portNumber, int baudRate) {
     std::lock_guard lock(mutex_);
-    if (fd_ >= 0)
-        return true;
+    if (fd_ >= 0) {
+        if (!hasHungUp(fd_))
+            return OpenResult::AlreadyOpen;
+        endLine(); // a device may be back at the same link: it is opened below
+    }
     const int fd = ::open(devicePath(portNumber).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return OpenResult::Failed;
     // Nobody else may open the line while we hold it.
     if (::ioctl(fd, TIOCEXCL) != 0 || !configure(fd, baudRate)) {
         ::close(fd);
-        return false;
+        return OpenResult::Failed;
     }
     fd_ = fd;
-    return true;
+    lost_ = false;
+    return OpenResult::Opened;
 }
 
 bool SerialPort::isOpen() const {
@@ -107,44 +123,80 @@ int SerialPort::write(std::span<const std::uint8_t> bytes) {
     if (fd_ < 0 || bytes.empty())
         return 0;
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < bytes.size() && fd_ >= 0) {
         const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-                   waitFor(fd_, POLLOUT, kWriteWaitMs)) {
-            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (hasHungUp(fd_))
+                endLine();
+            else if (!waitFor(fd_, POLLOUT, kWriteWaitMs))
+                ++done; // no room within the wait: this byte is lost, the next one follows
         } else {
-            // No room within the wait, or a line error: this byte is lost, the next one follows.
-            ++done;
+            endLine();
         }
     }
     return static_cast<int>(bytes.size());
 }
 
-int SerialPort::read(std::span<std::uint8_t> buffer) {
+SerialPort::ReadResult SerialPort::read(std::span<std::uint8_t> buffer) {
     std::lock_guard lock(mutex_);
-    if (fd_ < 0 || buffer.empty())
-        return 0;
+    if (fd_ < 0)
+        return lost_ ? takeLoss() : ReadResult{};
+    if (buffer.empty())
+        return {};
     int queued = 0;
-    if (::ioctl(fd_, FIONREAD, &queued) != 0 || queued <= 0)
-        return 0;
+    if (::ioctl(fd_, FIONREAD, &queued) != 0 || (queued <= 0 && hasHungUp(fd_))) {
+        endLine();
+        return takeLoss();
+    }
+    if (queued <= 0)
+        return {};
     const std::size_t wanted = std::min(static_cast<std::size_t>(queued), buffer.size());
     ssize_t n = ::read(fd_, buffer.data(), wanted);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd_, POLLIN, kReadWaitMs))
         n = ::read(fd_, buffer.data(), wanted);
-    return n > 0 ? static_cast<int>(n) : 0;
+    if (n > 0)
+        return {static_cast<int>(n), false};
+    // Nothing from a line that said it had bytes: it is gone (end of file, or an error).
+    if (n == 0 || !isTransient(errno)) {
+        endLine();
+        return takeLoss();
+    }
+    return {};
+}
+
+void SerialPort::endLine() {
+    ::close(fd_);
+    fd_ = -1;
+    lost_ = true;
+}
+
+SerialPort::ReadResult SerialPort::takeLoss() {
+    lost_ = false;
+    receiving_ = false;
+    return {0, true};
 }
 
 void SerialPort::close() {
     std::lock_guard lock(mutex_);
-    if (fd_ < 0)
-        return;
-    ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
     fd_ = -1;
-    receiving = false;
+    receiving_ = false;
+    lost_ = false;
+}
+
+void SerialPort::setReceiving(bool receiving) {
+    std::lock_guard lock(mutex_);
+    receiving_ = receiving;
+}
+
+bool SerialPort::isReceiving() const {
+    std::lock_guard lock(mutex_);
+    return receiving_;
 }
 
 std::array<SerialPort, 10>& serialPorts() {

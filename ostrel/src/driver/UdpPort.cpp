@@ -2,48 +2,35 @@
 
 #include "LocalAddress.h"
 
-#include <arpa/inet.h>
 #include <asio/buffer.hpp>
 #include <sys/socket.h>
 
 namespace ostrel {
 
-bool UdpPort::open() {
+bool UdpPort::open(int portNumber) {
     std::error_code error;
-    if (socket_.is_open())
-        socket_.close(error);
-    socket_.open(asio::ip::udp::v4(), error);
+    asio::ip::udp::socket fresh(socket_.get_executor());
+    fresh.open(asio::ip::udp::v4(), error);
+    if (!error)
+        fresh.non_blocking(true, error);
+    const auto port = static_cast<std::uint16_t>(portNumber & 0xFFFF);
+    if (!error)
+        fresh.bind(asio::ip::udp::endpoint(asio::ip::address_v4::any(), port), error);
     if (error)
         return false;
-    socket_.non_blocking(true, error);
-    if (error) {
-        socket_.close(error);
-        return false;
-    }
-    localAddressText_.fill('\0');
-    localAddress_.fill(0);
-    if (const auto address = findLocalAddress()) {
-        localAddress_ = *address;
-        inet_ntop(AF_INET, localAddress_.data(), localAddressText_.data(), localAddressText_.size());
-    }
+    close();
+    socket_ = std::move(fresh);
+    localAddress_ = findLocalAddress().value_or(Ipv4Address{});
     return true;
 }
 
-bool UdpPort::bind(int portNumber) {
-    std::error_code error;
-    const auto port = static_cast<std::uint16_t>(portNumber & 0xFFFF);
-    socket_.bind(asio::ip::udp::endpoint(asio::ip::address_v4::any(), port), error);
-    return !error;
-}
-
-void UdpPort::send(std::span<const std::uint8_t> bytes, const char* hostText, std::uint16_t port) {
-    std::error_code error;
-    const auto address = asio::ip::make_address_v4(hostText, error);
-    if (error || !socket_.is_open())
+void UdpPort::send(std::span<const std::uint8_t> bytes, const Ipv4Address& host, std::uint16_t port) {
+    if (!socket_.is_open())
         return;
     // Delivery is judged by the terminal's reply, never by the send call.
-    socket_.send_to(asio::buffer(bytes.data(), bytes.size()), asio::ip::udp::endpoint(address, port), 0,
-                    error);
+    std::error_code error;
+    socket_.send_to(asio::buffer(bytes.data(), bytes.size()),
+                    asio::ip::udp::endpoint(asio::ip::address_v4(host), port), 0, error);
 }
 
 UdpPort::Received UdpPort::receive(std::span<std::uint8_t> buffer) {
@@ -55,9 +42,8 @@ UdpPort::Received UdpPort::receive(std::span<std::uint8_t> buffer) {
     if (received.error)
         return received;
     received.count = static_cast<int>(count);
-    if (count > 0) {
-        const auto address = source.address().to_v4().to_bytes();
-        inet_ntop(AF_INET, address.data(), received.sourceText, sizeof received.sourceText);
+    if (count > 0 && source.address().is_v4()) {
+        received.source = source.address().to_v4().to_bytes();
         received.sourcePort = source.port();
     }
     return received;

@@ -2,9 +2,11 @@
 
 #include "RecordedCallbacks.h"
 #include "RecordingTransport.h"
+#include "SimulatedLines.h"
 #include "WireFrames.h"
 #include "core/OstrelCore.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -14,16 +16,24 @@ protected:
     static constexpr const char* kTerminalHost = "10.0.0.5";
     static constexpr std::uint16_t kTerminalPort = 5000;
     static constexpr std::array<std::uint8_t, 4> kTerminalAddress{10, 0, 0, 5};
+    // The PC's own address, which network frames carry.
+    static constexpr ostrel::Ipv4Address kLocalAddress{192, 168, 1, 10};
+
+    CoreHarness() { core.setLocalAddress(kLocalAddress); }
 
     void datagram(const std::vector<std::uint8_t>& bytes, const char* host = kTerminalHost,
                   std::uint16_t port = kTerminalPort) {
         std::array<std::uint8_t, 128> buffer{};
         std::copy_n(bytes.begin(), std::min(bytes.size(), buffer.size()), buffer.begin());
-        core.onDatagram(buffer, static_cast<int>(bytes.size()), host, port);
+        ostrel::Ipv4Address source{};
+        EXPECT_EQ(inet_pton(AF_INET, host, source.data()), 1) << host;
+        core.onDatagram(buffer, static_cast<int>(bytes.size()), source, port);
     }
+    // One 100 ms period, with what the serial lines brought in it.
+    void tick() { lines.tick(core); }
     void ticks(int n) {
         for (int i = 0; i < n; ++i)
-            core.tick();
+            tick();
     }
     // Makes a UDP terminal known with a type 1 report, then forgets what that caused.
     void hearOnUdp(std::uint8_t a, std::uint8_t b, int protocolType) {
@@ -32,10 +42,9 @@ protected:
     }
     // Makes a serial terminal known with a type 1 report on the next tick, then forgets what that caused.
     void hearOnSerial(int portIndex, std::uint8_t a, std::uint8_t b, int protocolType) {
-        transport.receiving[portIndex] = true;
-        transport.arrive(portIndex, protocolType == 2 ? wire::serial(a, b, 224) : wire::canonical(a, b, 1));
-        core.tick();
-        core.tick(); // a quiet tick ends the frame on the line
+        lines.receiving[portIndex] = true;
+        lines.arrive(portIndex, protocolType == 2 ? wire::serial(a, b, 224) : wire::canonical(a, b, 1));
+        tick();
         forget();
     }
     void forget() {
@@ -55,6 +64,7 @@ protected:
     }
 
     RecordingTransport transport;
+    SimulatedLines lines;
     RecordedCallbacks recorded;
     ostrel::OstrelCore core{transport, &recorded, recorded.table};
 };

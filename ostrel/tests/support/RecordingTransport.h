@@ -1,17 +1,15 @@
 #pragma once
 
-#include "core/PortIndex.h"
+#include "core/Ipv4Address.h"
 #include "core/Transport.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
-#include <deque>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-// The core's outside world as recordings: serial lines are queues the test fills, and everything the
-// core sends or writes is kept for the test to read.
+// Everything the core sends or writes, kept for the test to read. Addresses are written down as dotted
+// text, which is how tests name them.
 class RecordingTransport : public ostrel::Transport {
 public:
     struct Datagram {
@@ -26,36 +24,16 @@ public:
 
     std::vector<Datagram> datagrams;
     std::vector<SerialWrite> serialWrites;
-    std::array<bool, ostrel::kSerialPortCount> receiving{};
-    std::array<std::deque<std::uint8_t>, ostrel::kSerialPortCount> queued;
-    std::array<std::uint8_t, 4> address{192, 168, 1, 10};
-    int reads = 0;
     int udpCloses = 0;
 
-    void sendDatagram(std::span<const std::uint8_t> bytes, const char* hostText,
+    void sendDatagram(std::span<const std::uint8_t> bytes, const ostrel::Ipv4Address& host,
                       std::uint16_t port) override {
-        datagrams.push_back({{bytes.begin(), bytes.end()}, hostText, port});
+        char text[16];
+        std::snprintf(text, sizeof text, "%d.%d.%d.%d", host[0], host[1], host[2], host[3]);
+        datagrams.push_back({{bytes.begin(), bytes.end()}, text, port});
     }
     void writeSerial(int portIndex, std::span<const std::uint8_t> bytes) override {
         serialWrites.push_back({portIndex, {bytes.begin(), bytes.end()}});
     }
-    bool isSerialReceiving(int portIndex) const override { return receiving[portIndex]; }
-    int readSerial(int portIndex, std::span<std::uint8_t> buffer) override {
-        ++reads;
-        auto& q = queued[portIndex];
-        const std::size_t n = std::min(q.size(), buffer.size());
-        std::copy_n(q.begin(), n, buffer.begin());
-        q.erase(q.begin(), q.begin() + static_cast<std::ptrdiff_t>(n));
-        return static_cast<int>(n);
-    }
     void closeUdp() override { ++udpCloses; }
-    std::array<std::uint8_t, 4> localAddress() const override { return address; }
-
-    void arrive(int portIndex, const std::vector<std::uint8_t>& bytes) {
-        queued[portIndex].insert(queued[portIndex].end(), bytes.begin(), bytes.end());
-    }
-    void arrive(int portIndex, std::size_t count, std::uint8_t first) {
-        for (std::size_t i = 0; i < count; ++i)
-            queued[portIndex].push_back(static_cast<std::uint8_t>(first + i));
-    }
 };
