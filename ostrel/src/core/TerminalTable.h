@@ -80,7 +80,7 @@ struct TerminalRecord {
 // start with a time-out, live beside their block entries.
 //
 // The second of the two places where Ostrel's threads meet. Only the worker thread changes the table;
-// callers' threads read it through the four queries (terminalState, alarmState, terminalProperty), which
+// callers' threads read it through the queries (terminalState, alarmState, terminalProperty), which
 // take the table lock. So every change a query can see is made under the lock, while the worker reads the
 // table without it (nobody else writes) and keeps its own bookkeeping (count-downs, previous states, the
 // last report's bytes) without it too. Callbacks are never made with the lock held.
