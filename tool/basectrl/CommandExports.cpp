@@ -1,5 +1,9 @@
 #include "basectrl/CommandExports.h"
 
+#include "prompt/Prompter.h"
+#include "terminals/OstrelSession.h"
+#include "terminals/TerminalEntry.h"
+
 namespace {
 
 constexpr int32_t kHeaderWord = 0;
@@ -37,9 +41,28 @@ public:
         Cmd_ConfigName_Terminal(t.context, t.port, t.addressA, t.addressB, kHeaderWord, password, selector,
                                 name);
     }
+    bool ConfigFunction(const CommandTarget& t, const char* password, int firstByte, int secondByte,
+                        const char* data, int mode) override {
+        return Cmd_ConfigFuncation_Terminal(t.context, t.port, t.addressA, t.addressB, kHeaderWord, password,
+                                            firstByte, secondByte, data, mode);
+    }
 };
 
 } // namespace
+
+std::optional<CommandTarget>
+SelectedCommandTarget(const std::function<const TerminalEntry*()>& selectedTerminal, Prompter& prompter,
+                      const QString& noTerminalText) {
+    OstrelContext* context = OstrelSession::CurrentContext();
+    if (context == nullptr || !selectedTerminal)
+        return std::nullopt;
+    const TerminalEntry* terminal = selectedTerminal();
+    if (terminal == nullptr) {
+        prompter.inform(noTerminalText);
+        return std::nullopt;
+    }
+    return CommandTarget{context, terminal->portNumber, terminal->addressA, terminal->addressB};
+}
 
 CommandExports& OstrelCommandExports() {
     static OstrelExports exports;

@@ -16,6 +16,7 @@ UPDATE tb_QvTools SET
     Stop       = '停 止',
     ExistPort  = '已经存在相同的端口',
     OneUdpPort = '同一时间只能打开一个UDP端口，请先从列表中删除另一个UDP端口。',
+    DbReadOnly = '工具数据库是只读文件，所做的修改将无法保存：',
     NoPort     = '请先添加端口',
     PortUsed   = '端口号被占用',
     AddTerAddr = '请输入一个设备地址',
@@ -115,7 +116,9 @@ UPDATE tb_Program SET
     tLength      = '编程位数',
     tValue       = '编程值',
     SureSend     = '确定吗',
-    "Default"    = '默认数据将覆盖当前数据，确定吗？';
+    "Default"    = '默认数据将覆盖当前数据，确定吗？',
+    SaveFailed   = '修改未能保存到数据库：',
+    NotQueued    = '发送队列已满，有 %1 条命令未能发送';
 
 INSERT INTO tb_Configure DEFAULT VALUES;
 UPDATE tb_Configure SET
@@ -159,7 +162,8 @@ UPDATE tb_Configure SET
     Notify      = '系统提示',
     Function    = '功能说明',
     tLength     = '编程位数',
-    tValue      = '编程值';
+    tValue      = '编程值',
+    SaveFailed  = '修改未能保存到数据库：';
 
 INSERT INTO tb_Voice DEFAULT VALUES;
 UPDATE tb_Voice SET

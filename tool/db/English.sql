@@ -16,6 +16,7 @@ UPDATE tb_QvTools SET
     Stop       = 'Stop',
     ExistPort  = 'This port is already in the list.',
     OneUdpPort = 'Only one UDP port can be open at a time. Delete the other UDP port from the list first.',
+    DbReadOnly = 'The tool database is read-only; changes cannot be saved: ',
     NoPort     = 'Add a port first.',
     PortUsed   = 'A port could not be opened. It may be in use by another program.',
     AddTerAddr = 'Enter a terminal address.',
@@ -115,7 +116,9 @@ UPDATE tb_Program SET
     tLength      = 'Digits',
     tValue       = 'Value',
     SureSend     = 'Send the values to the terminal?',
-    "Default"    = 'The default data will replace the current data. Continue?';
+    "Default"    = 'The default data will replace the current data. Continue?',
+    SaveFailed   = 'The change could not be saved in the tool database: ',
+    NotQueued    = 'The send queue was full: %1 commands were not sent.';
 
 INSERT INTO tb_Configure DEFAULT VALUES;
 UPDATE tb_Configure SET
@@ -159,7 +162,8 @@ UPDATE tb_Configure SET
     Notify      = 'Confirm',
     Function    = 'Function',
     tLength     = 'Digits',
-    tValue      = 'Value';
+    tValue      = 'Value',
+    SaveFailed  = 'The change could not be saved in the tool database: ';
 
 INSERT INTO tb_Voice DEFAULT VALUES;
 UPDATE tb_Voice SET

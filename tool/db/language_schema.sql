@@ -18,6 +18,7 @@ CREATE TABLE tb_QvTools (
     Stop TEXT,
     ExistPort TEXT,
     OneUdpPort TEXT,
+    DbReadOnly TEXT,
     NoPort TEXT,
     PortUsed TEXT,
     AddTerAddr TEXT,
@@ -119,7 +120,9 @@ CREATE TABLE tb_Program (
     tLength TEXT,
     tValue TEXT,
     SureSend TEXT,
-    "Default" TEXT
+    "Default" TEXT,
+    SaveFailed TEXT,
+    NotQueued TEXT
 );
 
 -- The device model configuration dialog.
@@ -164,7 +167,8 @@ CREATE TABLE tb_Configure (
     Notify TEXT,
     Function TEXT,
     tLength TEXT,
-    tValue TEXT
+    tValue TEXT,
+    SaveFailed TEXT
 );
 
 -- The voice page.

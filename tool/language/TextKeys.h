@@ -35,6 +35,7 @@ inline constexpr TextKey kQvTools[] = {
     {"Stop", "停 止"},
     {"ExistPort", "已经存在相同的端口"},
     {"OneUdpPort", "同一时间只能打开一个UDP端口，请先从列表中删除另一个UDP端口。"},
+    {"DbReadOnly", "工具数据库是只读文件，所做的修改将无法保存："},
     {"NoPort", "请先添加端口"},
     {"PortUsed", "端口号被占用"},
     {"AddTerAddr", "请输入一个设备地址"},
@@ -137,6 +138,8 @@ inline constexpr TextKey kProgram[] = {
     {"tValue", "编程值"},
     {"SureSend", "确定吗"},
     {"Default", "默认数据将覆盖当前数据，确定吗？"},
+    {"SaveFailed", "修改未能保存到数据库："},
+    {"NotQueued", "发送队列已满，有 %1 条命令未能发送"},
 };
 
 // Device model configuration dialog.
@@ -182,6 +185,7 @@ inline constexpr TextKey kConfigure[] = {
     {"Function", "功能说明"},
     {"tLength", "编程位数"},
     {"tValue", "编程值"},
+    {"SaveFailed", "修改未能保存到数据库："},
 };
 
 // Voice page.

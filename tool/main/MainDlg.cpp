@@ -1,10 +1,12 @@
 #include "main/MainDlg.h"
 
 #include "basectrl/BaseCtrlPage.h"
+#include "config/ModelConfigDialogRunner.h"
 #include "gridmara/CGridmara.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
 #include "main/ToolIcon.h"
+#include "model/ToolDatabase.h"
 #include "model/ToolDatabaseReset.h"
 #include "program/ProgramPage.h"
 #include "prompt/Prompter.h"
@@ -63,12 +65,17 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
     LoadTexts();
     SetUpTerminalList();
     m_models.Load();
+    // Told once, now, rather than at every change that would fail.
+    if (m_models.ToolDatabaseIsReadOnly())
+        m_prompter.inform(m_texts.text("DbReadOnly") + QLatin1String(kToolDatabasePath));
     CreatePages();
     ShowPortsRunning(false);
     (m_language.radioChoice() == LanguageSettings::English ? m_englishRadio : m_chineseRadio)
         ->setChecked(true);
     resize(kInitialSize);
 }
+
+CMainDlg::~CMainDlg() = default;
 
 LanguageSettings::Language CMainDlg::RadioChoice() const {
     return m_englishRadio->isChecked() ? LanguageSettings::English : LanguageSettings::Chinese;
@@ -242,7 +249,11 @@ void CMainDlg::SetUpTerminalList() {
 void CMainDlg::CreatePages() {
     m_baseCtrlPage = new CBaseCtrlPage(
         m_prompter, m_language.databasePath(), [this] { return SelectedTerminal(); }, m_pageTab);
-    m_programPage = new CProgramPage(m_pageTab);
+    m_modelDialog =
+        std::make_unique<ModelConfigDialogRunner>(m_prompter, m_models, m_language.databasePath(), this);
+    m_programPage = new CProgramPage(
+        m_prompter, m_language.databasePath(), m_models, [this] { return SelectedTerminal(); },
+        OstrelCommandExports(), *m_modelDialog, [this] { ResetToDefaults(); }, m_pageTab);
     m_voicePage = new CVoicePage(m_pageTab);
     m_pageTab->addTab(m_baseCtrlPage, m_texts.text("BaseCtrl"));
     m_pageTab->addTab(m_programPage, m_texts.text("Program"));

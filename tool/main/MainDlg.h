@@ -7,12 +7,14 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <memory>
 
 class CBaseCtrlPage;
 class CGridmara;
 class CPageTabCtrl;
 class CProgramPage;
 class CVoicePage;
+class ModelDialogRunner;
 class Prompter;
 class QGroupBox;
 class QLabel;
@@ -28,6 +30,7 @@ class CMainDlg : public QDialog {
 public:
     // `programPath` is the program that Restart starts again: this one.
     explicit CMainDlg(Prompter& prompter, QString programPath = QCoreApplication::applicationFilePath());
+    ~CMainDlg() override;
 
     // The language radio button that is selected.
     LanguageSettings::Language RadioChoice() const;
@@ -87,6 +90,8 @@ private:
     // Set when the closing window must start a new instance of the tool; never cleared.
     bool m_restartFlag = false;
     TerminalList m_terminals;
+    // How the programming page opens the device model dialog.
+    std::unique_ptr<ModelDialogRunner> m_modelDialog;
 
     QGroupBox* m_terminalGroup = nullptr;
     CGridmara* m_terminalList = nullptr;

@@ -5,6 +5,7 @@
 #include "store/AdoRecordSet.h"
 #include "store/DatabaseRoutines.h"
 #include "store/SqlStatement.h"
+#include "store/Transaction.h"
 
 #include <algorithm>
 
@@ -19,13 +20,90 @@ template <typename Item> int IndexOf(const std::vector<std::unique_ptr<Item>>& i
     return found == items.end() ? -1 : static_cast<int>(found - items.begin());
 }
 
-// A sub code whose statements can name its model and master code.
-bool HasOwners(const SubCodeItem* subCode) {
-    return subCode != nullptr && subCode->Owner() != nullptr && subCode->Owner()->Owner() != nullptr;
-}
-
 template <typename Item> void EraseAt(std::vector<std::unique_ptr<Item>>& items, int index) {
     items.erase(items.begin() + index);
+}
+
+// The statements of one change, and why the first that failed did.
+class ChangeWriter {
+public:
+    explicit ChangeWriter(CAdoConnection& connection) : m_connection(connection) {}
+
+    bool Execute(const QString& statement) {
+        if (m_connection.Execute(statement))
+            return true;
+        m_reason = m_connection.LastError();
+        return false;
+    }
+    // A statement about one sub code's row must have found it: a row the database no longer has (the file
+    // was replaced under the tool, say) is a failure, never a silent nothing.
+    bool ExecuteOnItsRow(const QString& statement) {
+        if (!Execute(statement))
+            return false;
+        if (m_connection.RowsChanged() == 1)
+            return true;
+        m_reason = QStringLiteral("the row is no longer in the tool database");
+        return false;
+    }
+    std::int64_t LastInsertRowId() const { return m_connection.LastInsertRowId(); }
+    const QString& Reason() const { return m_reason; }
+
+private:
+    CAdoConnection& m_connection;
+    QString m_reason;
+};
+
+// The frame of every change: connect (the user is told when that fails), then the statements of `write`
+// in one transaction. A statement the database refuses, or a row it no longer has, undoes them all.
+template <typename Write> SaveResult WriteToToolDatabase(Prompter& prompter, Write write) {
+    CAdoConnection connection;
+    if (!ConnectToolDatabase(connection, prompter))
+        return {SaveResult::NotConnected, {}};
+    Transaction transaction(connection);
+    if (!transaction.IsBegun())
+        return {SaveResult::Failed, connection.LastError()};
+    ChangeWriter writer(connection);
+    if (!write(writer))
+        return {SaveResult::Failed, writer.Reason()};
+    if (!transaction.Commit())
+        return {SaveResult::Failed, connection.LastError()};
+    return {};
+}
+
+// Text values go in through %q, which doubles their quotes: a name such as O'Neil is stored as it is.
+
+bool InsertModelRow(ChangeWriter& writer, const DeviceModel& model) {
+    return writer.Execute(SqlStatement("INSERT INTO tb_Terminal(TerName,TerID,AdminPsw) VALUES('%q',%d,'%q')",
+                                       model.TerName, model.TerID, model.AdminPsw));
+}
+
+bool InsertMasterCodeRow(ChangeWriter& writer, const DeviceModel& owner, const MasterCodeItem& item) {
+    const int haveOrder = item.HaveOrder ? 1 : 0;
+    // Without a right name the column keeps the database's default.
+    if (item.rDescribe.isEmpty())
+        return writer.Execute(
+            SqlStatement("INSERT INTO tb_MasterCode(MasterCode,TerID,ProType,Function,HaveOrder,"
+                         "lDescribe,CodeNum,Remark) VALUES(%d,%d,%d,'%q',%d,'%q',%d,'%q')",
+                         item.MasterCode, owner.TerID, item.ProType, item.Function, haveOrder, item.lDescribe,
+                         item.CodeNum, item.Remark));
+    return writer.Execute(
+        SqlStatement("INSERT INTO "
+                     "tb_MasterCode(MasterCode,TerID,ProType,Function,HaveOrder,lDescribe,rDescribe,CodeNum,"
+                     "Remark) VALUES(%d,%d,%d,'%q',%d,'%q','%q',%d,'%q')",
+                     item.MasterCode, owner.TerID, item.ProType, item.Function, haveOrder, item.lDescribe,
+                     item.rDescribe, item.CodeNum, item.Remark));
+}
+
+bool InsertSubCodeRow(ChangeWriter& writer, const MasterCodeItem& owner, const SubCodeItem& item) {
+    const std::int32_t terId = owner.Owner()->TerID;
+    // Without a value the column keeps the database's default.
+    if (item.CodeValue.isEmpty())
+        return writer.Execute(
+            SqlStatement("INSERT INTO tb_SubCode(TerID,MasterCode,SubCode) VALUES(%d,%d,%d)", terId,
+                         owner.MasterCode, item.SubCode));
+    return writer.Execute(
+        SqlStatement("INSERT INTO tb_SubCode(TerID,MasterCode,SubCode,CodeValue) VALUES(%d,%d,%d,'%q')",
+                     terId, owner.MasterCode, item.SubCode, item.CodeValue));
 }
 
 } // namespace
@@ -36,6 +114,7 @@ void DeviceModelList::Load() {
     CAdoConnection connection;
     if (!ConnectToolDatabase(connection, m_prompter))
         return;
+    m_readOnly = connection.IsReadOnly();
     CAdoRecordSet records;
     records.SetAdoConnection(&connection);
     if (OpenTable(records, QStringLiteral("SELECT * FROM tb_Terminal"), m_prompter) ==
@@ -85,7 +164,7 @@ void DeviceModelList::LoadSubCodes(CAdoConnection& connection, MasterCodeItem& m
     CAdoRecordSet records;
     records.SetAdoConnection(&connection);
     if (OpenTable(records,
-                  SqlStatement("SELECT * FROM tb_SubCode WHERE TerID=%d AND MasterCode=%d",
+                  SqlStatement("SELECT rowid,* FROM tb_SubCode WHERE TerID=%d AND MasterCode=%d",
                                masterCode.Owner()->TerID, masterCode.MasterCode),
                   m_prompter) != OpenTableResult::Rows)
         return;
@@ -93,6 +172,7 @@ void DeviceModelList::LoadSubCodes(CAdoConnection& connection, MasterCodeItem& m
         auto subCode = std::make_unique<SubCodeItem>();
         records.GetCollect(QStringLiteral("SubCode"), subCode->SubCode);
         records.GetCollect(QStringLiteral("CodeValue"), subCode->CodeValue);
+        records.GetCollect(QStringLiteral("rowid"), subCode->m_rowId);
         masterCode.AppendSubCode(std::move(subCode));
     }
 }
@@ -114,119 +194,119 @@ bool DeviceModelList::MasterCodeExists(const DeviceModel* model, std::int32_t ma
         [masterCode](const std::unique_ptr<MasterCodeItem>& item) { return item->MasterCode == masterCode; });
 }
 
-DeviceModel* DeviceModelList::AppendModel(std::unique_ptr<DeviceModel> model) {
+SaveResult DeviceModelList::AddModel(std::unique_ptr<DeviceModel> model) {
     if (!model)
-        return nullptr;
-    return m_models.emplace_back(std::move(model)).get();
+        return {};
+    const SaveResult result =
+        WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) { return InsertModelRow(writer, *model); });
+    if (result.saved())
+        m_models.push_back(std::move(model));
+    return result;
 }
 
-// Text values go in through %q, which doubles their quotes: a name such as O'Neil is stored as it is.
-
-void DeviceModelList::InsertModelRow(CAdoConnection& connection, const DeviceModel* model) {
-    if (model == nullptr)
-        return;
-    connection.Execute(SqlStatement("INSERT INTO tb_Terminal(TerName,TerID,AdminPsw) VALUES('%q',%d,'%q')",
-                                    model->TerName, model->TerID, model->AdminPsw));
+SaveResult DeviceModelList::AddMasterCode(DeviceModel& model, std::unique_ptr<MasterCodeItem> masterCode) {
+    if (!masterCode)
+        return {};
+    const SaveResult result = WriteToToolDatabase(
+        m_prompter, [&](ChangeWriter& writer) { return InsertMasterCodeRow(writer, model, *masterCode); });
+    if (result.saved())
+        model.AppendMasterCode(std::move(masterCode));
+    return result;
 }
 
-void DeviceModelList::InsertMasterCodeRow(CAdoConnection& connection, const MasterCodeItem* masterCode) {
-    if (masterCode == nullptr || masterCode->Owner() == nullptr)
-        return;
-    const MasterCodeItem& item = *masterCode;
-    const std::int32_t terId = item.Owner()->TerID;
-    const int haveOrder = item.HaveOrder ? 1 : 0;
-    // Without a right name the column keeps the database's default.
-    if (item.rDescribe.isEmpty()) {
-        connection.Execute(
-            SqlStatement("INSERT INTO tb_MasterCode(MasterCode,TerID,ProType,Function,HaveOrder,"
-                         "lDescribe,CodeNum,Remark) VALUES(%d,%d,%d,'%q',%d,'%q',%d,'%q')",
-                         item.MasterCode, terId, item.ProType, item.Function, haveOrder, item.lDescribe,
-                         item.CodeNum, item.Remark));
-    } else {
-        connection.Execute(SqlStatement(
-            "INSERT INTO "
-            "tb_MasterCode(MasterCode,TerID,ProType,Function,HaveOrder,lDescribe,rDescribe,CodeNum,"
-            "Remark) VALUES(%d,%d,%d,'%q',%d,'%q','%q',%d,'%q')",
-            item.MasterCode, terId, item.ProType, item.Function, haveOrder, item.lDescribe, item.rDescribe,
-            item.CodeNum, item.Remark));
-    }
+SaveResult DeviceModelList::AddSubCodes(MasterCodeItem& masterCode,
+                                        std::vector<std::unique_ptr<SubCodeItem>> subCodes) {
+    if (masterCode.Owner() == nullptr)
+        return {SaveResult::Failed, QStringLiteral("the master code belongs to no device model")};
+    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+        for (const std::unique_ptr<SubCodeItem>& subCode : subCodes) {
+            if (!InsertSubCodeRow(writer, masterCode, *subCode))
+                return false;
+            subCode->m_rowId = writer.LastInsertRowId();
+        }
+        return true;
+    });
+    if (result.saved())
+        for (std::unique_ptr<SubCodeItem>& subCode : subCodes)
+            masterCode.AppendSubCode(std::move(subCode));
+    return result;
 }
 
-void DeviceModelList::InsertSubCodeRow(CAdoConnection& connection, const SubCodeItem* subCode) {
-    if (!HasOwners(subCode))
-        return;
-    const MasterCodeItem& masterCode = *subCode->Owner();
-    const std::int32_t terId = masterCode.Owner()->TerID;
-    // Without a value the column keeps the database's default.
-    if (subCode->CodeValue.isEmpty()) {
-        connection.Execute(SqlStatement("INSERT INTO tb_SubCode(TerID,MasterCode,SubCode) VALUES(%d,%d,%d)",
-                                        terId, masterCode.MasterCode, subCode->SubCode));
-    } else {
-        connection.Execute(
-            SqlStatement("INSERT INTO tb_SubCode(TerID,MasterCode,SubCode,CodeValue) VALUES(%d,%d,%d,'%q')",
-                         terId, masterCode.MasterCode, subCode->SubCode, subCode->CodeValue));
-    }
+SaveResult DeviceModelList::SetSubCodeValues(std::span<const ValueChange> changes) {
+    const bool allOwned = std::all_of(changes.begin(), changes.end(), [](const ValueChange& change) {
+        return change.subCode != nullptr && change.subCode->Owner() != nullptr &&
+               change.subCode->Owner()->Owner() != nullptr;
+    });
+    if (!allOwned)
+        return {SaveResult::Failed, QStringLiteral("a sub code belongs to no master code")};
+    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+        return std::all_of(changes.begin(), changes.end(), [&](const ValueChange& change) {
+            const SubCodeItem& item = *change.subCode;
+            const MasterCodeItem& owner = *item.Owner();
+            return writer.ExecuteOnItsRow(
+                SqlStatement("UPDATE tb_SubCode SET CodeValue='%q' WHERE rowid=%lld AND TerID=%d "
+                             "AND MasterCode=%d AND SubCode=%d",
+                             change.value, static_cast<long long>(item.m_rowId), owner.Owner()->TerID,
+                             owner.MasterCode, item.SubCode));
+        });
+    });
+    if (result.saved())
+        for (const ValueChange& change : changes)
+            change.subCode->CodeValue = change.value;
+    return result;
 }
 
-void DeviceModelList::UpdateSubCodeValue(CAdoConnection& connection, const SubCodeItem* subCode) {
-    if (!HasOwners(subCode))
-        return;
-    const MasterCodeItem& masterCode = *subCode->Owner();
-    connection.Execute(
-        SqlStatement("UPDATE tb_SubCode SET CodeValue='%q' WHERE TerID=%d AND MasterCode=%d AND SubCode=%d",
-                     subCode->CodeValue, masterCode.Owner()->TerID, masterCode.MasterCode, subCode->SubCode));
-}
-
-int DeviceModelList::RemoveModel(const DeviceModel* model) {
+RemoveResult DeviceModelList::RemoveModel(const DeviceModel* model) {
     const int index = IndexOf(m_models, model);
     if (index < 0)
-        return -1;
-    ExecuteOnToolDatabase({SqlStatement("DELETE * FROM tb_SubCode WHERE TerID=%d", model->TerID),
-                           SqlStatement("DELETE * FROM tb_MasterCode WHERE TerID=%d", model->TerID),
-                           SqlStatement("DELETE * FROM tb_Terminal WHERE TerID=%d", model->TerID)});
-    EraseAt(m_models, index);
-    return index;
+        return {};
+    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+        return writer.Execute(SqlStatement("DELETE * FROM tb_SubCode WHERE TerID=%d", model->TerID)) &&
+               writer.Execute(SqlStatement("DELETE * FROM tb_MasterCode WHERE TerID=%d", model->TerID)) &&
+               writer.Execute(SqlStatement("DELETE * FROM tb_Terminal WHERE TerID=%d", model->TerID));
+    });
+    if (result.saved())
+        EraseAt(m_models, index);
+    return {index, result};
 }
 
-int DeviceModelList::RemoveMasterCode(const MasterCodeItem* masterCode) {
+RemoveResult DeviceModelList::RemoveMasterCode(const MasterCodeItem* masterCode) {
     if (masterCode == nullptr || masterCode->Owner() == nullptr)
-        return -1;
+        return {};
     DeviceModel& model = *masterCode->Owner();
     const int index = IndexOf(model.MasterCodes(), masterCode);
     if (index < 0)
-        return -1;
-    ExecuteOnToolDatabase({SqlStatement("DELETE * FROM tb_SubCode WHERE TerID=%d AND MasterCode=%d",
-                                        model.TerID, masterCode->MasterCode),
-                           SqlStatement("DELETE * FROM tb_MasterCode WHERE TerID=%d AND MasterCode=%d",
-                                        model.TerID, masterCode->MasterCode)});
-    EraseAt(model.m_masterCodes, index);
-    return index;
+        return {};
+    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+        return writer.Execute(SqlStatement("DELETE * FROM tb_SubCode WHERE TerID=%d AND MasterCode=%d",
+                                           model.TerID, masterCode->MasterCode)) &&
+               writer.Execute(SqlStatement("DELETE * FROM tb_MasterCode WHERE TerID=%d AND MasterCode=%d",
+                                           model.TerID, masterCode->MasterCode));
+    });
+    if (result.saved())
+        EraseAt(model.m_masterCodes, index);
+    return {index, result};
 }
 
-int DeviceModelList::RemoveSubCode(const SubCodeItem* subCode) {
-    if (!HasOwners(subCode))
-        return -1;
+RemoveResult DeviceModelList::RemoveSubCode(const SubCodeItem* subCode) {
+    if (subCode == nullptr || subCode->Owner() == nullptr || subCode->Owner()->Owner() == nullptr)
+        return {};
     MasterCodeItem& masterCode = *subCode->Owner();
     const int index = IndexOf(masterCode.SubCodes(), subCode);
     if (index < 0)
-        return -1;
-    ExecuteOnToolDatabase(
-        {SqlStatement("DELETE * FROM tb_SubCode WHERE TerID=%d AND MasterCode=%d AND SubCode=%d",
-                      masterCode.Owner()->TerID, masterCode.MasterCode, subCode->SubCode)});
-    EraseAt(masterCode.m_subCodes, index);
-    return index;
+        return {};
+    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+        return writer.ExecuteOnItsRow(
+            SqlStatement("DELETE * FROM tb_SubCode WHERE rowid=%lld AND TerID=%d AND MasterCode=%d "
+                         "AND SubCode=%d",
+                         static_cast<long long>(subCode->m_rowId), masterCode.Owner()->TerID,
+                         masterCode.MasterCode, subCode->SubCode));
+    });
+    if (result.saved())
+        EraseAt(masterCode.m_subCodes, index);
+    return {index, result};
 }
 
 void DeviceModelList::FreeAll() {
     m_models.clear();
-}
-
-void DeviceModelList::ExecuteOnToolDatabase(std::initializer_list<QString> statements) {
-    CAdoConnection connection;
-    // A database that cannot be reached misses the change; the user has been told.
-    if (!ConnectToolDatabase(connection, m_prompter))
-        return;
-    for (const QString& statement : statements)
-        connection.Execute(statement);
-    connection.Close();
 }

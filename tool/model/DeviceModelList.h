@@ -4,20 +4,50 @@
 
 #include <QString>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
+#include <span>
 #include <vector>
 
 class CAdoConnection;
 class Prompter;
 
+// What became of a change to the tool database. The tree takes a change only when the database took it,
+// so that what the tool shows is what the next start will load.
+struct SaveResult {
+    enum Outcome {
+        Saved,        // the database took the change, and so did the tree
+        NotConnected, // the tool database could not be opened; the user has been told so
+        Failed,       // the database refused a statement; reason holds its own words, for the caller to show
+    };
+    Outcome outcome = Saved;
+    QString reason;
+
+    bool saved() const { return outcome == Saved; }
+};
+
+// A removal: where the item stood in its owner's list, and whether the database took it. An item that is
+// not in its owner's list has index -1, and nothing is touched.
+struct RemoveResult {
+    int index = -1;
+    SaveResult save;
+
+    bool removed() const { return index >= 0 && save.saved(); }
+};
+
+// A new programming value for one sub code.
+struct ValueChange {
+    SubCodeItem* subCode = nullptr;
+    QString value;
+};
+
 // The device models of the tool database with their master codes and sub codes, held in memory for the
 // whole run. The list owns its models, a model its master codes, a master code its sub codes; items are
 // found by identity, never by number.
 //
-// Every change is made to the tree by the caller and written to the database at once by one of the
-// statement operations, one row per statement. A change whose statement cannot be written stays in the
-// tree only; the user has been told when the database could not be reached.
+// Every change goes to the database first, in one transaction, and only then into the tree: a change the
+// database does not take leaves the tree as it was. Each sub code knows the one row it was loaded from or
+// written to, so that a change or removal touches exactly that row, even where two sub codes of a master
+// code carry the same number.
 class DeviceModelList {
 public:
     explicit DeviceModelList(Prompter& prompter);
@@ -30,6 +60,8 @@ public:
     // database returns them. A database that cannot be reached leaves the tree empty; a table that cannot
     // be read leaves out what it holds and keeps what was read before.
     void Load();
+    // Whether the tool database was found read-only at the load: every change will then fail.
+    bool ToolDatabaseIsReadOnly() const { return m_readOnly; }
 
     // The id for a new model: above every id loaded or handed out before, even of models since removed.
     std::int32_t TakeNextModelId();
@@ -39,22 +71,21 @@ public:
     bool ModelNameExists(const QString& name) const;
     static bool MasterCodeExists(const DeviceModel* model, std::int32_t masterCode);
 
-    // Takes the model into the list, at the end; nothing when it is null.
-    DeviceModel* AppendModel(std::unique_ptr<DeviceModel> model);
+    // Additions: the rows are written in one transaction, then the items are appended at the end of their
+    // owner's list (a model to the list, a master code to its model, sub codes in order to their master
+    // code). On failure nothing is appended and the items are dropped.
+    SaveResult AddModel(std::unique_ptr<DeviceModel> model);
+    SaveResult AddMasterCode(DeviceModel& model, std::unique_ptr<MasterCodeItem> masterCode);
+    SaveResult AddSubCodes(MasterCodeItem& masterCode, std::vector<std::unique_ptr<SubCodeItem>> subCodes);
 
-    // Write one item's row on a connection the caller has connected to the tool database; nothing when
-    // the item is null or not yet appended to its owner (its row could not name the owner).
-    static void InsertModelRow(CAdoConnection& connection, const DeviceModel* model);
-    static void InsertMasterCodeRow(CAdoConnection& connection, const MasterCodeItem* masterCode);
-    static void InsertSubCodeRow(CAdoConnection& connection, const SubCodeItem* subCode);
-    static void UpdateSubCodeValue(CAdoConnection& connection, const SubCodeItem* subCode);
+    // New programming values, all in one transaction; the sub codes take them only when all were written.
+    SaveResult SetSubCodeValues(std::span<const ValueChange> changes);
 
-    // Delete an item with everything it owns from the tool database and from the tree, and return the
-    // index it had in its owner's list; -1, with nothing touched, when it is not in that list. The item
-    // is freed: the caller's pointer to it, and to anything it owned, is dangling afterwards.
-    int RemoveModel(const DeviceModel* model);
-    int RemoveMasterCode(const MasterCodeItem* masterCode);
-    int RemoveSubCode(const SubCodeItem* subCode);
+    // Removals of an item with everything it owns, in one transaction. The item is freed when removed:
+    // the caller's pointer to it, and to anything it owned, is dangling afterwards.
+    RemoveResult RemoveModel(const DeviceModel* model);
+    RemoveResult RemoveMasterCode(const MasterCodeItem* masterCode);
+    RemoveResult RemoveSubCode(const SubCodeItem* subCode);
 
     // Frees the whole tree. The next model id stays.
     void FreeAll();
@@ -62,10 +93,9 @@ public:
 private:
     void LoadMasterCodes(CAdoConnection& connection, DeviceModel& model);
     void LoadSubCodes(CAdoConnection& connection, MasterCodeItem& masterCode);
-    // Connects to the tool database and runs the statements in order.
-    void ExecuteOnToolDatabase(std::initializer_list<QString> statements);
 
     Prompter& m_prompter;
     std::vector<std::unique_ptr<DeviceModel>> m_models;
     std::int32_t m_nextModelId = 0;
+    bool m_readOnly = false;
 };

@@ -22,5 +22,8 @@ public:
 
 private:
     friend class MasterCodeItem;
+    friend class DeviceModelList;
     MasterCodeItem* m_owner = nullptr;
+    // The row of tb_SubCode this item was loaded from or written to: its changes touch that row only.
+    std::int64_t m_rowId = 0;
 };

@@ -1,10 +1,133 @@
 #pragma once
 
-#include <QWidget>
+#include "basectrl/CommandExports.h"
+#include "language/TextTable.h"
+#include "model/DeviceModelList.h"
+#include "terminals/TerminalEntry.h"
 
-// The programming page: device models, master and sub codes, and their programming values.
+#include <QWidget>
+#include <functional>
+#include <span>
+#include <vector>
+
+class CGridmara;
+class ModelDialogRunner;
+class Prompter;
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+// The programming page: the device models of the tool database with their master codes, the sub codes of
+// the chosen master code and their programming values. Values are changed one row or a rising run of rows
+// at a time and saved at once; they are sent to the terminal selected in the main window, one programming
+// command per sub code, for a sub code, a master code or the whole device model. Its texts come from
+// table tb_Program of the language database.
 class CProgramPage : public QWidget {
     Q_OBJECT
 public:
-    using QWidget::QWidget;
+    // `models` is the main window's tree, which the page changes only through its operations.
+    // `selectedTerminal` gives the terminal of the main window's selected row, or null; without it (no
+    // main window) Send does nothing. `resetToDefaults` replaces the tool database by the shipped
+    // defaults and restarts the tool.
+    CProgramPage(Prompter& prompter, QString languageDatabasePath, DeviceModelList& models,
+                 std::function<const TerminalEntry*()> selectedTerminal, CommandExports& commands,
+                 ModelDialogRunner& modelDialog, std::function<void()> resetToDefaults,
+                 QWidget* parent = nullptr);
+
+private:
+    struct Caption {
+        const char* key;
+        std::function<void(const QString&)> set;
+    };
+    // What a send queued, and what Ostrel's full queue refused.
+    struct SendCount {
+        int queued = 0;
+        int refused = 0;
+    };
+
+    void BuildControls();
+    QLayout* BuildModelRow();
+    QGroupBox* BuildMasterCodeGroup();
+    QGroupBox* BuildSubCodeGroup();
+    QGroupBox* BuildValueGroup();
+    QGroupBox* BuildSendGroup();
+    QGroupBox* MakeGroup(const char* key, const char* objectName);
+    QLabel* MakeLabel(const char* key, QWidget* parent);
+    QPushButton* MakeButton(const char* key, QWidget* parent, const char* objectName,
+                            void (CProgramPage::*handler)());
+    QButtonGroup* MakeRadioGroup(QWidget* parent, std::span<const char* const> keys, const char* objectName);
+    QLineEdit* MakeDigitsBox(QWidget* parent, const char* objectName, int maxLength);
+    void SetUpSubCodeList();
+
+    void ApplyCaptions(const TextTable& texts);
+    void LoadTexts();
+    void SetDefaultTexts();
+
+    void FillModelBox();
+    void ShowModel(DeviceModel& model);
+    void ShowMasterCode(MasterCodeItem& masterCode);
+    void SelectLastMasterCodeEntry();
+    void ForgetMasterCode();
+    void ForgetModel();
+    void SelectRow(int row);
+    // Writes the values and, once saved, shows them in their rows; false when they were not saved.
+    bool SaveValues(std::span<const ValueChange> changes, int firstRow);
+    // False after telling the user why the database did not take a change.
+    bool Saved(const SaveResult& result);
+    void ShowValueType(int valueType);
+    QString NotQueuedText(int refused) const;
+
+    void OnModelSelected(int index);
+    void OnMasterCodeSelected(int index);
+    void OnRowSelected();
+    void OnAddModel();
+    void OnEditModel();
+    void OnDeleteModel();
+    void OnUseDefault();
+    void OnModify();
+    void ModifyDigitStringRun(int rowCount);
+    void ModifyTextValue(int rowCount);
+    void OnSend();
+    SendCount SendSubCodes(const CommandTarget& target, std::span<const SubCodeItem* const> subCodes) const;
+    void OnSendDone();
+
+    Prompter& m_prompter;
+    const QString m_languageDatabasePath;
+    DeviceModelList& m_models;
+    const std::function<const TerminalEntry*()> m_selectedTerminal;
+    CommandExports& m_commands;
+    ModelDialogRunner& m_modelDialog;
+    const std::function<void()> m_resetToDefaults;
+    // The message texts and column titles: from the table, else the Chinese fallbacks.
+    TextTable m_texts = TextTable::chinese(kProgramTable);
+    std::vector<Caption> m_captions;
+
+    // The model and master code the page works on; the list shows the sub codes of the master code,
+    // which may belong to a model chosen before the current one.
+    DeviceModel* m_currentModel = nullptr;
+    MasterCodeItem* m_currentMasterCode = nullptr;
+    // Runs while the frames of the last send leave; Send waits for it.
+    QTimer* m_sendDoneTimer = nullptr;
+    // The commands of the last send that Ostrel's full queue refused.
+    int m_refusedBySend = 0;
+
+    QComboBox* m_modelBox = nullptr;
+    QLineEdit* m_password = nullptr;
+    QComboBox* m_masterCodeBox = nullptr;
+    QLineEdit* m_masterCodeNumber = nullptr;
+    QPlainTextEdit* m_remark = nullptr;
+    CGridmara* m_subCodeList = nullptr;
+    QButtonGroup* m_valueType = nullptr;
+    QLineEdit* m_initialLine = nullptr;
+    QLineEdit* m_lineCount = nullptr;
+    QLineEdit* m_step = nullptr;
+    QLineEdit* m_numericInitialValue = nullptr;
+    QLineEdit* m_textInitialValue = nullptr;
+    QButtonGroup* m_sendScope = nullptr;
+    QPushButton* m_sendButton = nullptr;
 };

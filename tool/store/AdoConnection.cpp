@@ -21,13 +21,14 @@ bool CAdoConnection::ConnectAccess(const QString& path) {
     sqlite3* database = nullptr;
     const int opened =
         sqlite3_open_v2(QFile::encodeName(path).constData(), &database, SQLITE_OPEN_READWRITE, nullptr);
+    // A lock another program holds only for a moment is waited for, from the first read on.
+    sqlite3_busy_timeout(database, kBusyTimeoutMs);
     // SQLite reads the file lazily: reading its schema is what tells a database from any other file.
     if (opened != SQLITE_OK || sqlite3_exec(database, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
                                             nullptr) != SQLITE_OK) {
         sqlite3_close_v2(database);
         return false;
     }
-    sqlite3_busy_timeout(database, kBusyTimeoutMs);
     m_database = database;
     return true;
 }
@@ -45,4 +46,20 @@ bool CAdoConnection::Execute(const QString& statement) {
     while ((stepped = sqlite3_step(prepared.handle())) == SQLITE_ROW) {
     }
     return stepped == SQLITE_DONE;
+}
+
+QString CAdoConnection::LastError() const {
+    return m_database ? QString::fromUtf8(sqlite3_errmsg(m_database)) : QString();
+}
+
+bool CAdoConnection::IsReadOnly() const {
+    return m_database && sqlite3_db_readonly(m_database, "main") == 1;
+}
+
+std::int64_t CAdoConnection::LastInsertRowId() const {
+    return m_database ? sqlite3_last_insert_rowid(m_database) : 0;
+}
+
+int CAdoConnection::RowsChanged() const {
+    return m_database ? sqlite3_changes(m_database) : 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 struct sqlite3;
 
@@ -21,6 +22,15 @@ public:
     // Runs exactly one INSERT, UPDATE or DELETE statement (Access's "DELETE * FROM" is understood);
     // text that follows the first statement is refused, so a value can never smuggle in a second one.
     bool Execute(const QString& statement);
+
+    // The database's own words about the last statement that failed.
+    QString LastError() const;
+    // True when the file could only be opened for reading: every change will fail.
+    bool IsReadOnly() const;
+    // How many rows the last INSERT, UPDATE or DELETE changed.
+    int RowsChanged() const;
+    // The row the last successful INSERT wrote.
+    std::int64_t LastInsertRowId() const;
 
     bool IsOpen() const { return m_database != nullptr; }
     sqlite3* Handle() const { return m_database; }

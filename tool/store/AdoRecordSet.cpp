@@ -118,3 +118,10 @@ bool CAdoRecordSet::GetCollect(const QString& column, std::int32_t& value) const
         value = static_cast<std::int32_t>(*integer);
     return integer.has_value();
 }
+
+bool CAdoRecordSet::GetCollect(const QString& column, std::int64_t& value) const {
+    const auto integer = integerOf(column);
+    if (integer)
+        value = *integer;
+    return integer.has_value();
+}

@@ -31,6 +31,7 @@ public:
     bool GetCollect(const QString& column, std::uint8_t& value) const;
     bool GetCollect(const QString& column, bool& value) const;
     bool GetCollect(const QString& column, std::int32_t& value) const;
+    bool GetCollect(const QString& column, std::int64_t& value) const;
 
 private:
     const QVariant* valueOf(const QString& column) const;

@@ -1,6 +1,7 @@
 #include "model/DeviceModelList.h"
 
 #include "QStringPrinting.h"
+#include "ReadOnlyFile.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "StatementRecorder.h"
@@ -10,6 +11,7 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 // The model tree against a real tool database in a scratch working folder.
 namespace {
@@ -36,8 +38,8 @@ struct MasterCodeTexts {
     const char* remark;
 };
 
-MasterCodeItem* appendMasterCode(DeviceModel& model, std::int32_t number, std::int32_t valueType,
-                                 bool haveOrder, std::int32_t codeNum, const MasterCodeTexts& texts) {
+std::unique_ptr<MasterCodeItem> newMasterCode(std::int32_t number, std::int32_t valueType, bool haveOrder,
+                                              std::int32_t codeNum, const MasterCodeTexts& texts) {
     auto item = std::make_unique<MasterCodeItem>();
     item->MasterCode = number;
     item->ProType = valueType;
@@ -47,27 +49,58 @@ MasterCodeItem* appendMasterCode(DeviceModel& model, std::int32_t number, std::i
     item->lDescribe = QString::fromUtf8(texts.left);
     item->rDescribe = QString::fromUtf8(texts.right);
     item->Remark = QString::fromUtf8(texts.remark);
-    return model.AppendMasterCode(std::move(item));
+    return item;
 }
 
-SubCodeItem* appendSubCode(MasterCodeItem& masterCode, std::int32_t number, const char* value) {
+std::unique_ptr<SubCodeItem> newSubCode(std::int32_t number, const char* value) {
     auto item = std::make_unique<SubCodeItem>();
     item->SubCode = number;
     item->CodeValue = QString::fromUtf8(value);
-    return masterCode.AppendSubCode(std::move(item));
+    return item;
 }
+
+// Another program writing to the tool database, holding its write lock for as long as it lives.
+class LockHolder {
+public:
+    explicit LockHolder(const QString& path) {
+        sqlite3_open(QFile::encodeName(path).constData(), &m_database);
+        m_locked = sqlite3_exec(m_database, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~LockHolder() { sqlite3_close_v2(m_database); }
+    bool isLocked() const { return m_locked; }
+
+private:
+    sqlite3* m_database = nullptr;
+    bool m_locked = false;
+};
 
 class DeviceModelListTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
     void makeToolDatabase(const char* sql) { ASSERT_TRUE(createToolDatabase(kToolDatabase, sql)); }
-    DeviceModel* appendModel(const char* name, const char* password) {
+    // Adds a model, a master code or sub codes and expects the database to take them.
+    DeviceModel* addModel(const char* name, const char* password) {
         auto model = std::make_unique<DeviceModel>();
         model->TerID = models.TakeNextModelId();
         model->TerName = QString::fromUtf8(name);
         model->AdminPsw = QString::fromUtf8(password);
-        return models.AppendModel(std::move(model));
+        EXPECT_TRUE(models.AddModel(std::move(model)).saved());
+        return models.Models().empty() ? nullptr : models.Models().back().get();
+    }
+    MasterCodeItem* addMasterCode(DeviceModel& model, std::unique_ptr<MasterCodeItem> masterCode) {
+        EXPECT_TRUE(models.AddMasterCode(model, std::move(masterCode)).saved());
+        return model.MasterCodes().empty() ? nullptr : model.MasterCodes().back().get();
+    }
+    void addSubCodes(MasterCodeItem& masterCode, std::vector<std::unique_ptr<SubCodeItem>> subCodes) {
+        EXPECT_TRUE(models.AddSubCodes(masterCode, std::move(subCodes)).saved());
+    }
+    std::vector<std::unique_ptr<SubCodeItem>>
+    subCodes(std::initializer_list<std::pair<int, const char*>> items) {
+        std::vector<std::unique_ptr<SubCodeItem>> made;
+        for (const auto& [number, value] : items)
+            made.push_back(newSubCode(number, value));
+        return made;
     }
     QStringList rows(const char* sql) const { return queryRows(kToolDatabase, sql); }
 
@@ -129,7 +162,7 @@ TEST_F(DeviceModelListTest, NextModelIdStaysAboveEveryIdLoadedOrRemoved) {
     makeToolDatabase(kTwoModels);
     loaded.Load();
     EXPECT_EQ(loaded.NextModelId(), 8);
-    EXPECT_EQ(loaded.RemoveModel(loaded.Models()[1].get()), 1);
+    EXPECT_EQ(loaded.RemoveModel(loaded.Models()[1].get()).index, 1);
     EXPECT_EQ(loaded.TakeNextModelId(), 8) << "the removed model's id is not handed out again";
     loaded.FreeAll();
     EXPECT_TRUE(loaded.Models().empty());
@@ -171,8 +204,8 @@ TEST_F(DeviceModelListTest, UnreadableTablesLeaveOutWhatTheyHoldAndKeepWhatWasRe
     DeviceModelList withoutSubCodes(prompter);
     withoutSubCodes.Load();
     EXPECT_EQ(prompter.messages,
-              QStringList{
-                  QStringLiteral("打开数据库表失败SELECT * FROM tb_SubCode WHERE TerID=4 AND MasterCode=9")});
+              QStringList{QStringLiteral(
+                  "打开数据库表失败SELECT rowid,* FROM tb_SubCode WHERE TerID=4 AND MasterCode=9")});
     ASSERT_EQ(withoutSubCodes.Models()[0]->MasterCodes().size(), 1u);
     EXPECT_EQ(withoutSubCodes.Models()[0]->MasterCodes()[0]->MasterCode, 9);
 }
@@ -180,29 +213,16 @@ TEST_F(DeviceModelListTest, UnreadableTablesLeaveOutWhatTheyHoldAndKeepWhatWasRe
 TEST_F(DeviceModelListTest, InsertsLeaveOutEmptyRightNamesAndValues) {
     makeToolDatabase("");
     models.Load();
-    DeviceModel* keypad = appendModel("ZV-K200", "1234");
-    EXPECT_EQ(models.AppendModel(nullptr), nullptr);
-    ASSERT_EQ(models.Models().size(), 1u);
-    MasterCodeItem* zoneTypes =
-        appendMasterCode(*keypad, 4, DigitString, true, 2, {"防区类型", "防区", "类型", "zone types"});
-    MasterCodeItem* phones =
-        appendMasterCode(*keypad, 10, TelephoneNumber, false, 16, {"报警电话", "报警电话", "", "phones"});
-    SubCodeItem* zone1 = appendSubCode(*zoneTypes, 1, "01");
-    SubCodeItem* phone1 = appendSubCode(*phones, 1, "");
-
     StatementRecorder recorder;
-    CAdoConnection connection;
-    ASSERT_TRUE(ConnectToolDatabase(connection, prompter));
-    DeviceModelList::InsertModelRow(connection, keypad);
-    DeviceModelList::InsertMasterCodeRow(connection, zoneTypes);
-    DeviceModelList::InsertMasterCodeRow(connection, phones);
-    DeviceModelList::InsertSubCodeRow(connection, zone1);
-    DeviceModelList::InsertSubCodeRow(connection, phone1);
-    DeviceModelList::InsertModelRow(connection, nullptr);
-    DeviceModelList::InsertMasterCodeRow(connection, nullptr);
-    DeviceModelList::InsertSubCodeRow(connection, nullptr);
-    DeviceModelList::UpdateSubCodeValue(connection, nullptr);
-    connection.Close();
+    DeviceModel* keypad = addModel("ZV-K200", "1234");
+    EXPECT_TRUE(models.AddModel(nullptr).saved()) << "nothing to add";
+    ASSERT_EQ(models.Models().size(), 1u);
+    MasterCodeItem* zoneTypes = addMasterCode(
+        *keypad, newMasterCode(4, DigitString, true, 2, {"防区类型", "防区", "类型", "zone types"}));
+    MasterCodeItem* phones = addMasterCode(
+        *keypad, newMasterCode(10, TelephoneNumber, false, 16, {"报警电话", "报警电话", "", "phones"}));
+    addSubCodes(*zoneTypes, subCodes({{1, "01"}, {2, "02"}}));
+    addSubCodes(*phones, subCodes({{1, ""}}));
     EXPECT_EQ(
         recorder.changes,
         (QStringList{
@@ -213,30 +233,29 @@ TEST_F(DeviceModelListTest, InsertsLeaveOutEmptyRightNamesAndValues) {
             QStringLiteral("INSERT INTO tb_MasterCode(MasterCode,TerID,ProType,Function,HaveOrder,lDescribe,"
                            "CodeNum,Remark) VALUES(10,0,3,'报警电话',0,'报警电话',16,'phones')"),
             QStringLiteral("INSERT INTO tb_SubCode(TerID,MasterCode,SubCode,CodeValue) VALUES(0,4,1,'01')"),
+            QStringLiteral("INSERT INTO tb_SubCode(TerID,MasterCode,SubCode,CodeValue) VALUES(0,4,2,'02')"),
             QStringLiteral("INSERT INTO tb_SubCode(TerID,MasterCode,SubCode) VALUES(0,10,1)"),
         }));
+    EXPECT_EQ(recorder.connections, 5) << "one connection a change";
+    ASSERT_EQ(zoneTypes->SubCodes().size(), 2u);
+    EXPECT_EQ(zoneTypes->SubCodes()[1]->Owner(), zoneTypes);
     EXPECT_EQ(rows("SELECT MasterCode, rDescribe FROM tb_MasterCode"),
               (QStringList{QStringLiteral("4|类型"), QStringLiteral("10|")}));
     EXPECT_EQ(rows("SELECT MasterCode, SubCode, CodeValue FROM tb_SubCode"),
-              (QStringList{QStringLiteral("4|1|01"), QStringLiteral("10|1|")}));
+              (QStringList{QStringLiteral("4|1|01"), QStringLiteral("4|2|02"), QStringLiteral("10|1|")}));
 }
 
 TEST_F(DeviceModelListTest, TextsWithQuotesAreStoredAndComeBackAfterARestart) {
     makeToolDatabase("");
     models.Load();
-    DeviceModel* keypad = appendModel("O'Neil's 键盘", "12'4");
-    MasterCodeItem* masterCode = appendMasterCode(*keypad, 31, StringValue, false, 16,
-                                                  {"it's", "l'", "'r", "x'); DELETE FROM tb_Terminal; --"});
-    SubCodeItem* subCode = appendSubCode(*masterCode, 1, "a'b");
-
-    CAdoConnection connection;
-    ASSERT_TRUE(ConnectToolDatabase(connection, prompter));
-    DeviceModelList::InsertModelRow(connection, keypad);
-    DeviceModelList::InsertMasterCodeRow(connection, masterCode);
-    DeviceModelList::InsertSubCodeRow(connection, subCode);
-    subCode->CodeValue = QStringLiteral("Zenvar's '");
-    DeviceModelList::UpdateSubCodeValue(connection, subCode);
-    connection.Close();
+    DeviceModel* keypad = addModel("O'Neil's 键盘", "12'4");
+    MasterCodeItem* masterCode =
+        addMasterCode(*keypad, newMasterCode(31, StringValue, false, 16,
+                                             {"it's", "l'", "'r", "x'); DELETE FROM tb_Terminal; --"}));
+    addSubCodes(*masterCode, subCodes({{1, "a'b"}}));
+    const ValueChange change{masterCode->SubCodes()[0].get(), QStringLiteral("Zenvar's '")};
+    EXPECT_TRUE(models.SetSubCodeValues({&change, 1}).saved());
+    EXPECT_EQ(masterCode->SubCodes()[0]->CodeValue, QStringLiteral("Zenvar's '"));
 
     DeviceModelList restarted(prompter);
     restarted.Load();
@@ -254,13 +273,42 @@ TEST_F(DeviceModelListTest, TextsWithQuotesAreStoredAndComeBackAfterARestart) {
     EXPECT_EQ(loaded.SubCodes()[0]->CodeValue, QStringLiteral("Zenvar's '"));
 }
 
+// Two sub codes of one master code may carry the same number (stored files hold such twins): changing or
+// removing one must leave the other's row alone.
+TEST_F(DeviceModelListTest, TwinSubCodeNumbersAreChangedAndRemovedOneRowAtATime) {
+    makeToolDatabase(kTwoModels);
+    models.Load();
+    MasterCodeItem& zoneTypes = *models.Models()[0]->MasterCodes()[0];
+    addSubCodes(zoneTypes, subCodes({{2, "07"}}));
+    ASSERT_EQ(zoneTypes.SubCodes().size(), 3u);
+    SubCodeItem* first = zoneTypes.SubCodes()[0].get();
+    SubCodeItem* twin = zoneTypes.SubCodes()[2].get();
+    ASSERT_EQ(first->SubCode, twin->SubCode);
+
+    const ValueChange change{twin, QStringLiteral("09")};
+    ASSERT_TRUE(models.SetSubCodeValues({&change, 1}).saved());
+    EXPECT_EQ(first->CodeValue, QStringLiteral("03"));
+    EXPECT_EQ(rows("SELECT CodeValue FROM tb_SubCode WHERE TerID=3 AND MasterCode=12 AND SubCode=2"),
+              (QStringList{QStringLiteral("03"), QStringLiteral("09")}));
+
+    ASSERT_TRUE(models.RemoveSubCode(first).removed());
+    EXPECT_EQ(rows("SELECT CodeValue FROM tb_SubCode WHERE TerID=3 AND MasterCode=12 AND SubCode=2"),
+              QStringList{QStringLiteral("09")});
+
+    DeviceModelList restarted(prompter);
+    restarted.Load();
+    const MasterCodeItem& reloaded = *restarted.Models()[0]->MasterCodes()[0];
+    ASSERT_EQ(reloaded.SubCodes().size(), 2u);
+    EXPECT_EQ(reloaded.SubCodes()[1]->CodeValue, QStringLiteral("09"));
+}
+
 TEST_F(DeviceModelListTest, RemovingAModelDeletesItsSubCodesThenMasterCodesThenItsRow) {
     makeToolDatabase(kTwoModels);
     models.Load();
     const DeviceModel* panel = models.Models()[1].get();
 
     StatementRecorder recorder;
-    EXPECT_EQ(models.RemoveModel(models.Models()[0].get()), 0);
+    EXPECT_EQ(models.RemoveModel(models.Models()[0].get()).index, 0);
     EXPECT_EQ(recorder.connections, 1);
     EXPECT_EQ(recorder.changes, (QStringList{QStringLiteral("DELETE FROM tb_SubCode WHERE TerID=3"),
                                              QStringLiteral("DELETE FROM tb_MasterCode WHERE TerID=3"),
@@ -279,14 +327,17 @@ TEST_F(DeviceModelListTest, RemovingCodesDeletesTheirRowsAndReturnsTheirFormerIn
     const MasterCodeItem& zoneTypes = *keypad.MasterCodes()[0];
 
     StatementRecorder recorder;
-    EXPECT_EQ(models.RemoveSubCode(zoneTypes.SubCodes()[0].get()), 0);
-    EXPECT_EQ(recorder.changes, QStringList{QStringLiteral(
-                                    "DELETE FROM tb_SubCode WHERE TerID=3 AND MasterCode=12 AND SubCode=2")});
+    const RemoveResult removed = models.RemoveSubCode(zoneTypes.SubCodes()[0].get());
+    EXPECT_TRUE(removed.removed());
+    EXPECT_EQ(removed.index, 0);
+    EXPECT_EQ(recorder.changes,
+              QStringList{QStringLiteral("DELETE FROM tb_SubCode WHERE rowid=1 AND TerID=3 AND "
+                                         "MasterCode=12 AND SubCode=2")});
     ASSERT_EQ(zoneTypes.SubCodes().size(), 1u);
     EXPECT_EQ(zoneTypes.SubCodes()[0]->SubCode, 1);
 
     recorder.clear();
-    EXPECT_EQ(models.RemoveMasterCode(keypad.MasterCodes()[1].get()), 1);
+    EXPECT_EQ(models.RemoveMasterCode(keypad.MasterCodes()[1].get()).index, 1);
     EXPECT_EQ(recorder.changes,
               (QStringList{QStringLiteral("DELETE FROM tb_SubCode WHERE TerID=3 AND MasterCode=5"),
                            QStringLiteral("DELETE FROM tb_MasterCode WHERE TerID=3 AND MasterCode=5")}));
@@ -309,13 +360,13 @@ TEST_F(DeviceModelListTest, RemovingWhatIsNotInItsOwnersListTouchesNothing) {
     const SubCodeItem orphanSubCode;
 
     StatementRecorder recorder;
-    EXPECT_EQ(models.RemoveModel(&otherKeypad), -1);
-    EXPECT_EQ(models.RemoveModel(&unlisted), -1);
-    EXPECT_EQ(models.RemoveModel(nullptr), -1);
-    EXPECT_EQ(models.RemoveMasterCode(&orphan), -1);
-    EXPECT_EQ(models.RemoveMasterCode(nullptr), -1);
-    EXPECT_EQ(models.RemoveSubCode(&orphanSubCode), -1);
-    EXPECT_EQ(models.RemoveSubCode(nullptr), -1);
+    EXPECT_EQ(models.RemoveModel(&otherKeypad).index, -1);
+    EXPECT_EQ(models.RemoveModel(&unlisted).index, -1);
+    EXPECT_EQ(models.RemoveModel(nullptr).index, -1);
+    EXPECT_EQ(models.RemoveMasterCode(&orphan).index, -1);
+    EXPECT_EQ(models.RemoveMasterCode(nullptr).index, -1);
+    EXPECT_EQ(models.RemoveSubCode(&orphanSubCode).index, -1);
+    EXPECT_EQ(models.RemoveSubCode(nullptr).index, -1);
     EXPECT_EQ(recorder.connections, 0);
     EXPECT_TRUE(recorder.changes.isEmpty());
     EXPECT_TRUE(prompter.messages.isEmpty());
@@ -323,13 +374,70 @@ TEST_F(DeviceModelListTest, RemovingWhatIsNotInItsOwnersListTouchesNothing) {
     EXPECT_EQ(rows("SELECT count(*) FROM tb_SubCode"), QStringList{QStringLiteral("4")});
 }
 
-TEST_F(DeviceModelListTest, RemovalWithoutTheDatabaseStillLeavesTheTree) {
+// No change is lost silently: the tree takes a change only when the database did.
+TEST_F(DeviceModelListTest, AChangeTheDatabaseDoesNotTakeLeavesTheTreeAsItWas) {
     makeToolDatabase(kTwoModels);
     models.Load();
+    DeviceModel& keypad = *models.Models()[0];
+    MasterCodeItem& zoneTypes = *keypad.MasterCodes()[0];
+
     ASSERT_TRUE(QFile::remove(kToolDatabase));
-    EXPECT_EQ(models.RemoveModel(models.Models()[1].get()), 1);
+    const RemoveResult unreached = models.RemoveModel(models.Models()[1].get());
+    EXPECT_EQ(unreached.save.outcome, SaveResult::NotConnected);
     EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("连接数据库失败DB/VaZeraVI.mdb")});
-    EXPECT_EQ(models.Models().size(), 1u);
+    EXPECT_EQ(models.Models().size(), 2u) << "the model stays, as it stays in the database";
+
+    // A damaged file: the sub code table is gone. Removing a model is one transaction: nothing of it goes.
+    makeToolDatabase(kTwoModels);
+    ASSERT_TRUE(createDatabase(kToolDatabase, "DROP TABLE tb_SubCode"));
+    const RemoveResult failed = models.RemoveModel(&keypad);
+    EXPECT_EQ(failed.save.outcome, SaveResult::Failed);
+    EXPECT_TRUE(failed.save.reason.contains(QStringLiteral("no such table"))) << failed.save.reason.toStdString();
+    EXPECT_EQ(models.Models().size(), 2u);
+    EXPECT_EQ(rows("SELECT count(*) FROM tb_MasterCode WHERE TerID=3"), QStringList{QStringLiteral("2")});
+    EXPECT_EQ(rows("SELECT count(*) FROM tb_Terminal WHERE TerID=3"), QStringList{QStringLiteral("1")});
+
+    const ValueChange change{zoneTypes.SubCodes()[0].get(), QStringLiteral("99")};
+    EXPECT_EQ(models.SetSubCodeValues({&change, 1}).outcome, SaveResult::Failed);
+    EXPECT_EQ(zoneTypes.SubCodes()[0]->CodeValue, QStringLiteral("03"));
+    EXPECT_FALSE(models.AddSubCodes(zoneTypes, subCodes({{3, "01"}, {4, "02"}})).saved());
+    EXPECT_EQ(zoneTypes.SubCodes().size(), 2u) << "none of the run is added";
+}
+
+TEST_F(DeviceModelListTest, ADatabaseAnotherProgramHoldsRefusesTheChangeWithItsReason) {
+    makeToolDatabase(kTwoModels);
+    models.Load();
+    MasterCodeItem& zoneTypes = *models.Models()[0]->MasterCodes()[0];
+    LockHolder otherProgram(kToolDatabase);
+    ASSERT_TRUE(otherProgram.isLocked());
+    const ValueChange change{zoneTypes.SubCodes()[0].get(), QStringLiteral("99")};
+    const SaveResult result = models.SetSubCodeValues({&change, 1});
+    EXPECT_EQ(result.outcome, SaveResult::Failed);
+    EXPECT_EQ(result.reason, QStringLiteral("database is locked"));
+    EXPECT_EQ(zoneTypes.SubCodes()[0]->CodeValue, QStringLiteral("03"));
+    EXPECT_FALSE(
+        models
+            .AddMasterCode(*models.Models()[0], newMasterCode(77, StringValue, false, 4, {"f", "l", "", "r"}))
+            .saved());
+    EXPECT_EQ(models.Models()[0]->MasterCodes().size(), 2u);
+}
+
+TEST_F(DeviceModelListTest, AReadOnlyToolDatabaseIsFoundAtTheLoad) {
+    makeToolDatabase(kTwoModels);
+    models.Load();
+    EXPECT_FALSE(models.ToolDatabaseIsReadOnly());
+
+    const ReadOnlyFile readOnly(kToolDatabase);
+    if (!readOnly.isSet())
+        GTEST_SKIP() << "this file system cannot make a file read-only for root";
+    DeviceModelList again(prompter);
+    again.Load();
+    EXPECT_TRUE(again.ToolDatabaseIsReadOnly());
+    ASSERT_EQ(again.Models().size(), 2u) << "it is still read";
+    const SaveResult result = again.AddModel(std::make_unique<DeviceModel>());
+    EXPECT_EQ(result.outcome, SaveResult::Failed);
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("readonly"))) << result.reason.toStdString();
+    EXPECT_EQ(again.Models().size(), 2u);
 }
 
 } // namespace

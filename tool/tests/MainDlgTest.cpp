@@ -1,8 +1,10 @@
 #include "main/MainDlg.h"
 
+#include "ReadOnlyFile.h"
 #include "RecordingPrompter.h"
 #include "TestDatabase.h"
 #include "basectrl/BaseCtrlPage.h"
+#include "config/ModelConfigDlg.h"
 #include "gridmara/CGridmara.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
@@ -11,6 +13,7 @@
 #include "voice/VoicePage.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -49,6 +52,8 @@ private slots:
     void menuOpensTheAboutBox();
     void loadsTheModelTreeAtStartAndFreesItOnClose();
     void missingToolDatabaseLeavesTheTreeEmpty();
+    void readOnlyToolDatabaseIsToldOnceAtStart();
+    void programmingPageWorksOnTheWindowsModelsAndTerminal();
     void resetToDefaultsReplacesTheToolDatabaseAndRestarts();
     void resetWithoutDefaultsKeepsTheWindowOpen();
     void portListHoldsOneUdpPortBesideSerialPorts_data();
@@ -173,11 +178,14 @@ void MainDlgTest::unreadableTextsFallBackToChinese_data() {
     // Each page reads its own table of the same database, and says so when it cannot.
     QTest::newRow("missing database") << QByteArray()
                                       << QStringList{QStringLiteral("连接数据库失败DB/Broken.mdb"),
+                                                     QStringLiteral("连接数据库失败DB/Broken.mdb"),
                                                      QStringLiteral("连接数据库失败DB/Broken.mdb")};
     QTest::newRow("empty table") << QByteArray("CREATE TABLE tb_QvTools (QvTitle TEXT, TerInfo TEXT);")
-                                 << QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_Control")};
+                                 << QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_Control"),
+                                                QStringLiteral("打开数据库表失败SELECT * FROM tb_Program")};
     QTest::newRow("missing table") << QByteArray("CREATE TABLE tb_Control (SelTer TEXT);")
-                                   << QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_QvTools")};
+                                   << QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_QvTools"),
+                                                  QStringLiteral("打开数据库表失败SELECT * FROM tb_Program")};
 }
 
 void MainDlgTest::unreadableTextsFallBackToChinese() {
@@ -304,6 +312,78 @@ void MainDlgTest::missingToolDatabaseLeavesTheTreeEmpty() {
     const auto window = makeWindow();
     QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("连接数据库失败DB/VaZeraVI.mdb")});
     QVERIFY(window->Models().Models().empty());
+}
+
+void MainDlgTest::readOnlyToolDatabaseIsToldOnceAtStart() {
+    const ReadOnlyFile readOnly(QStringLiteral("DB/VaZeraVI.mdb"));
+    if (!readOnly.isSet())
+        QSKIP("the file system here cannot make a file read-only for root");
+    const auto window = makeWindow();
+    QCOMPARE(m_prompter.messages,
+             QStringList{
+                 QStringLiteral("The tool database is read-only; changes cannot be saved: DB/VaZeraVI.mdb")});
+    QCOMPARE(window->Models().Models().size(), std::size_t{3});
+}
+
+void MainDlgTest::programmingPageWorksOnTheWindowsModelsAndTerminal() {
+    const auto window = makeWindow(m_folder->filePath(QStringLiteral("no-such-program")));
+    window->show();
+    QVERIFY(qobject_cast<CProgramPage*>(child<CPageTabCtrl>(*window, "pageTab")->widget(1)));
+    auto* models = child<QComboBox>(*window, "modelBox");
+    QCOMPARE(models->count(), 3);
+    QCOMPARE(models->itemText(2), window->Models().Models()[2]->TerName);
+    const auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    choose(models, 0);
+    choose(child<QComboBox>(*window, "masterCodeBox"), 0);
+    child<CGridmara>(*window, "subCodeList")->selectRow(0);
+
+    // The page sends to the terminal selected in the window, through the running Ostrel context.
+    addPort(*window, QStringLiteral("0"));
+    QTest::mouseClick(child<QPushButton>(*window, "startButton"), Qt::LeftButton);
+    auto* send = child<QPushButton>(*window, "sendButton");
+    QTest::mouseClick(send, Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(*window, "newTerminalAddress"), QStringLiteral("11.1.2"));
+    QTest::mouseClick(child<QPushButton>(*window, "addTerminalButton"), Qt::LeftButton);
+    child<CGridmara>(*window, "terminalList")->selectRow(0);
+    QTest::mouseClick(send, Qt::LeftButton);
+    QVERIFY(!send->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(send->isEnabled(), 10000);
+    QCOMPARE(m_prompter.messages, (QStringList{QStringLiteral("Select a terminal first."),
+                                               QStringLiteral("Confirm: Send the values to the terminal?"),
+                                               QStringLiteral("All commands have been sent.")}));
+
+    // Add opens the device model dialog over the window.
+    bool dialogSeen = false;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<CModelConfigDlg*>(QApplication::activeModalWidget())) {
+            dialogSeen = dialog->parentWidget() == window.get();
+            dialog->reject();
+        }
+    });
+    closer.start(10);
+    QTest::mouseClick(child<QPushButton>(*window, "addModelButton"), Qt::LeftButton);
+    closer.stop();
+    QVERIFY(dialogSeen);
+    QCOMPARE(models->count(), 3);
+
+    // A model deleted on the page is gone from the window's tree.
+    m_prompter.messages.clear();
+    QTest::mouseClick(child<QPushButton>(*window, "deleteModelButton"), Qt::LeftButton);
+    QCOMPARE(window->Models().Models().size(), std::size_t{2});
+    QCOMPARE(models->count(), 2);
+
+    // Default data is the window's reset: the shipped defaults come back and the tool restarts.
+    QTest::mouseClick(child<QPushButton>(*window, "useDefaultButton"), Qt::LeftButton);
+    QTRY_VERIFY(!window->isVisible());
+    QCOMPARE(m_prompter.messages, (QStringList{QStringLiteral("Confirm: Delete this device model?"),
+                                               QStringLiteral("Confirm: The default data will replace the "
+                                                              "current data. Continue?")}));
+    QCOMPARE(queryRows(QStringLiteral("DB/VaZeraVI.mdb"), "SELECT count(*) FROM tb_Terminal"),
+             QStringList{QStringLiteral("3")});
 }
 
 void MainDlgTest::resetToDefaultsReplacesTheToolDatabaseAndRestarts() {

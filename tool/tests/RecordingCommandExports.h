@@ -4,9 +4,12 @@
 
 #include <QList>
 #include <QStringList>
+#include <limits>
 
 // Stands in for Ostrel's command exports: keeps every call as one line, "Command port.A.B arguments",
 // texts in quotes with their bytes as sent (one Latin-1 character per byte), and the contexts passed.
+// Programming values take room in a queue like Ostrel's: once `queueRoom` is used up, they are refused
+// (and not kept in `calls`) as a full queue refuses them.
 class RecordingCommandExports : public CommandExports {
 public:
     void TerminalControl(const CommandTarget& t, const char* password, int action, int zone) override {
@@ -32,9 +35,21 @@ public:
     void ConfigName(const CommandTarget& t, const char* password, int selector, const char* name) override {
         record(t, "ConfigName", quoted(password), selector, quoted(name));
     }
+    bool ConfigFunction(const CommandTarget& t, const char* password, int firstByte, int secondByte,
+                        const char* data, int mode) override {
+        if (queueRoom == 0) {
+            ++refused;
+            return false;
+        }
+        --queueRoom;
+        record(t, "ConfigFunction", quoted(password), firstByte, secondByte, quoted(data), mode);
+        return true;
+    }
 
     QStringList calls;
     QList<OstrelContext*> contexts;
+    qsizetype queueRoom = std::numeric_limits<qsizetype>::max();
+    int refused = 0;
 
 private:
     static QString quoted(const char* text) { return QLatin1Char('"') + QString::fromLatin1(text) + '"'; }

@@ -1,0 +1,660 @@
+#include "program/ProgramPage.h"
+
+#include "basectrl/DigitsValidator.h"
+#include "basectrl/GbkByteLimitValidator.h"
+#include "basectrl/GbkText.h"
+#include "config/ModelDialogRunner.h"
+#include "gridmara/CGridmara.h"
+#include "model/DeviceModelList.h"
+#include "program/DigitStringRun.h"
+#include "prompt/Prompter.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtMath>
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+constexpr int kPasswordLimit = 6;
+constexpr int kMasterCodeNumberLimit = 32;
+constexpr int kInitialLineLimit = 3;
+constexpr int kLineCountLimit = 3;
+constexpr int kStepLimit = 16;
+constexpr int kNumericValueLimit = 6;
+constexpr int kTextValueByteLimit = 32;
+constexpr int kRemarkLines = 3;
+// Ostrel sends a port's frames one at a time and waits for each reply: the page allows this long per
+// queued command before it reports the send done.
+constexpr std::chrono::milliseconds kTimePerCommand{300};
+// What a terminal is sent for a value that was never programmed.
+constexpr char kUnprogrammedValue[] = "f";
+
+enum SendScope { kCurrentSubCode = 0, kCurrentMasterCode = 1, kCurrentDevice = 2 };
+enum ListColumn { kLineColumn, kSubCodeColumn, kFunctionColumn, kLengthColumn, kValueColumn };
+constexpr int kAlignLeft = 0;
+constexpr int kAlignCentre = 2;
+
+// The value type radio buttons in the order of the value types, which are their ids.
+constexpr const char* kValueTypeKeys[] = {"tString", "tNumber", "tIp", "Phone"};
+static_assert(StringValue == 0 && DigitString == 1 && IpAddress == 2 && TelephoneNumber == 3);
+constexpr const char* kSendScopeKeys[] = {"OneSubCode", "AllSubCode", "AllTerminal"};
+
+// How Ostrel is to send the values of a value type.
+int DataModeOf(std::int32_t valueType) {
+    switch (valueType) {
+    case StringValue:
+        return OSTREL_DATA_TEXT;
+    case DigitString:
+        return OSTREL_DATA_DECIMAL_DIGITS;
+    case IpAddress:
+        return OSTREL_DATA_DOTTED_ADDRESS;
+    case TelephoneNumber:
+        return OSTREL_DATA_HEX_DIGITS;
+    }
+    // A type the tool does not know is no mode of Ostrel's either: the frame then goes without its data.
+    return valueType;
+}
+
+// The function a sub code programs: the left name, with numbered sub codes followed by the number and the
+// right name.
+QString FunctionText(const MasterCodeItem& masterCode, const SubCodeItem& subCode) {
+    if (!masterCode.HaveOrder)
+        return masterCode.lDescribe;
+    return masterCode.lDescribe + QString::number(subCode.SubCode) + masterCode.rDescribe;
+}
+
+template <typename Item> int IndexOf(const std::vector<std::unique_ptr<Item>>& items, const Item* item) {
+    const auto found = std::find_if(items.begin(), items.end(),
+                                    [item](const std::unique_ptr<Item>& held) { return held.get() == item; });
+    return found == items.end() ? -1 : static_cast<int>(found - items.begin());
+}
+
+template <typename Item> int CountOf(const std::vector<std::unique_ptr<Item>>& items) {
+    return static_cast<int>(items.size());
+}
+
+} // namespace
+
+CProgramPage::CProgramPage(Prompter& prompter, QString languageDatabasePath, DeviceModelList& models,
+                           std::function<const TerminalEntry*()> selectedTerminal, CommandExports& commands,
+                           ModelDialogRunner& modelDialog, std::function<void()> resetToDefaults,
+                           QWidget* parent)
+    : QWidget(parent), m_prompter(prompter), m_languageDatabasePath(std::move(languageDatabasePath)),
+      m_models(models), m_selectedTerminal(std::move(selectedTerminal)), m_commands(commands),
+      m_modelDialog(modelDialog), m_resetToDefaults(std::move(resetToDefaults)),
+      m_sendDoneTimer(new QTimer(this)) {
+    m_sendDoneTimer->setObjectName(QStringLiteral("sendDoneTimer"));
+    m_sendDoneTimer->setSingleShot(true);
+    // Never sooner than the commands need.
+    m_sendDoneTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_sendDoneTimer, &QTimer::timeout, this, &CProgramPage::OnSendDone);
+
+    BuildControls();
+    ApplyCaptions(TextTable::chinese(kProgramTable));
+    LoadTexts();
+    SetUpSubCodeList();
+    FillModelBox();
+}
+
+// Top to bottom in the order of the work: model, master code, its sub codes, then changing and sending
+// their values.
+void CProgramPage::BuildControls() {
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(BuildValueGroup(), 1);
+    bottom->addWidget(BuildSendGroup());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(BuildModelRow());
+    layout->addWidget(BuildMasterCodeGroup());
+    layout->addWidget(BuildSubCodeGroup(), 1);
+    layout->addLayout(bottom);
+    ShowValueType(DigitString);
+}
+
+QLayout* CProgramPage::BuildModelRow() {
+    m_modelBox = new QComboBox(this);
+    m_modelBox->setObjectName(QStringLiteral("modelBox"));
+    m_modelBox->setMinimumContentsLength(16);
+    // Only the user's choice counts, also of the entry already shown.
+    connect(m_modelBox, &QComboBox::activated, this, &CProgramPage::OnModelSelected);
+    m_password = MakeDigitsBox(this, "password", kPasswordLimit);
+
+    auto* layout = new QGridLayout;
+    layout->addWidget(MakeLabel("Device", this), 0, 0);
+    layout->addWidget(m_modelBox, 0, 1);
+    layout->addWidget(MakeLabel("Psw", this), 0, 2);
+    layout->addWidget(m_password, 0, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(MakeButton("AddNewTer", this, "addModelButton", &CProgramPage::OnAddModel));
+    buttons->addWidget(MakeButton("tEdit", this, "editModelButton", &CProgramPage::OnEditModel));
+    buttons->addWidget(MakeButton("DelTer", this, "deleteModelButton", &CProgramPage::OnDeleteModel));
+    buttons->addStretch(1);
+    buttons->addWidget(MakeButton("UseDefault", this, "useDefaultButton", &CProgramPage::OnUseDefault));
+    layout->addLayout(buttons, 1, 0, 1, 5);
+    layout->setColumnStretch(1, 1);
+    layout->setColumnStretch(4, 1);
+    return layout;
+}
+
+QGroupBox* CProgramPage::BuildMasterCodeGroup() {
+    QGroupBox* group = MakeGroup("MasterCtrl", "masterCodeGroup");
+    m_masterCodeBox = new QComboBox(group);
+    m_masterCodeBox->setObjectName(QStringLiteral("masterCodeBox"));
+    connect(m_masterCodeBox, &QComboBox::activated, this, &CProgramPage::OnMasterCodeSelected);
+    m_masterCodeNumber = new QLineEdit(group);
+    m_masterCodeNumber->setObjectName(QStringLiteral("masterCodeNumber"));
+    m_masterCodeNumber->setReadOnly(true);
+    m_masterCodeNumber->setMaxLength(kMasterCodeNumberLimit);
+    m_remark = new QPlainTextEdit(group);
+    m_remark->setObjectName(QStringLiteral("remark"));
+    m_remark->setReadOnly(true);
+    m_remark->setFixedHeight(m_remark->fontMetrics().lineSpacing() * kRemarkLines +
+                             2 * m_remark->frameWidth() + 2 * qCeil(m_remark->document()->documentMargin()));
+
+    auto* layout = new QGridLayout(group);
+    layout->addWidget(MakeLabel("MasterFunc", group), 0, 0);
+    layout->addWidget(m_masterCodeBox, 0, 1);
+    layout->addWidget(MakeLabel("MasterID", group), 0, 2);
+    layout->addWidget(m_masterCodeNumber, 0, 3);
+    layout->addWidget(MakeLabel("MasterRemark", group), 1, 0, Qt::AlignTop);
+    layout->addWidget(m_remark, 1, 1, 1, 3);
+    layout->setColumnStretch(1, 2);
+    layout->setColumnStretch(3, 1);
+    return group;
+}
+
+QGroupBox* CProgramPage::BuildSubCodeGroup() {
+    QGroupBox* group = MakeGroup("SubCtrl", "subCodeGroup");
+    m_subCodeList = new CGridmara(group);
+    m_subCodeList->setObjectName(QStringLiteral("subCodeList"));
+    connect(m_subCodeList, &QTableWidget::itemSelectionChanged, this, &CProgramPage::OnRowSelected);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(m_subCodeList);
+    return group;
+}
+
+QGroupBox* CProgramPage::BuildValueGroup() {
+    QGroupBox* group = MakeGroup("PgMod", "valueGroup");
+    // The value type only shows the master code's; the device model dialog is where it is chosen.
+    m_valueType = MakeRadioGroup(group, kValueTypeKeys, "valueType");
+    for (QAbstractButton* radio : m_valueType->buttons())
+        radio->setEnabled(false);
+    m_initialLine = MakeDigitsBox(group, "initialLine", kInitialLineLimit);
+    m_lineCount = MakeDigitsBox(group, "lineCount", kLineCountLimit);
+    m_step = MakeDigitsBox(group, "step", kStepLimit);
+    m_numericInitialValue = MakeDigitsBox(group, "numericInitialValue", kNumericValueLimit);
+    m_textInitialValue = new QLineEdit(group);
+    m_textInitialValue->setObjectName(QStringLiteral("textInitialValue"));
+    // A terminal takes 32 bytes in its character set: every character takes at least one.
+    m_textInitialValue->setMaxLength(kTextValueByteLimit);
+    m_textInitialValue->setValidator(new GbkByteLimitValidator(kTextValueByteLimit, m_textInitialValue));
+
+    auto* types = new QHBoxLayout;
+    for (QAbstractButton* radio : m_valueType->buttons())
+        types->addWidget(radio);
+    types->addStretch(1);
+    auto* layout = new QGridLayout(group);
+    layout->addWidget(MakeLabel("PgType", group), 0, 0);
+    layout->addLayout(types, 0, 1, 1, 6);
+    layout->addWidget(MakeLabel("SLine", group), 1, 0);
+    layout->addWidget(m_initialLine, 1, 1);
+    layout->addWidget(MakeLabel("LineNum", group), 1, 2);
+    layout->addWidget(m_lineCount, 1, 3);
+    layout->addWidget(MakeLabel("Step", group), 1, 4);
+    layout->addWidget(m_step, 1, 5, Qt::AlignLeft);
+    // The two initial values share one place: the value type shows one of them.
+    layout->addWidget(MakeLabel("tInit", group), 2, 0);
+    layout->addWidget(m_numericInitialValue, 2, 1, 1, 3, Qt::AlignLeft);
+    layout->addWidget(m_textInitialValue, 2, 1, 1, 5);
+    layout->addWidget(MakeButton("tMod", group, "modifyButton", &CProgramPage::OnModify), 2, 6);
+    layout->setColumnStretch(5, 1);
+    return group;
+}
+
+QGroupBox* CProgramPage::BuildSendGroup() {
+    QGroupBox* group = MakeGroup("PgCmd", "sendGroup");
+    m_sendScope = MakeRadioGroup(group, kSendScopeKeys, "sendScope");
+    m_sendButton = MakeButton("SendCmd", group, "sendButton", &CProgramPage::OnSend);
+
+    auto* layout = new QVBoxLayout(group);
+    for (QAbstractButton* radio : m_sendScope->buttons())
+        layout->addWidget(radio);
+    layout->addStretch(1);
+    layout->addWidget(m_sendButton, 0, Qt::AlignRight);
+    return group;
+}
+
+QGroupBox* CProgramPage::MakeGroup(const char* key, const char* objectName) {
+    auto* group = new QGroupBox(this);
+    group->setObjectName(QLatin1String(objectName));
+    m_captions.push_back({key, [group](const QString& text) { group->setTitle(text); }});
+    return group;
+}
+
+QLabel* CProgramPage::MakeLabel(const char* key, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    m_captions.push_back({key, [label](const QString& text) { label->setText(text); }});
+    return label;
+}
+
+QPushButton* CProgramPage::MakeButton(const char* key, QWidget* parent, const char* objectName,
+                                      void (CProgramPage::*handler)()) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(objectName));
+    // As in the main window: the Enter key presses no button.
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, handler);
+    m_captions.push_back({key, [button](const QString& text) { button->setText(text); }});
+    return button;
+}
+
+// Radio buttons with the values 0, 1, ... in the order of their keys, the first one chosen.
+QButtonGroup* CProgramPage::MakeRadioGroup(QWidget* parent, std::span<const char* const> keys,
+                                           const char* objectName) {
+    auto* group = new QButtonGroup(parent);
+    group->setObjectName(QLatin1String(objectName));
+    for (const char* key : keys) {
+        auto* radio = new QRadioButton(parent);
+        radio->setObjectName(QLatin1String(objectName) + QLatin1Char('.') + QLatin1String(key));
+        group->addButton(radio, static_cast<int>(group->buttons().size()));
+        m_captions.push_back({key, [radio](const QString& text) { radio->setText(text); }});
+    }
+    group->button(0)->setChecked(true);
+    return group;
+}
+
+// A box as wide as its digits, so that the page keeps its room for the list.
+QLineEdit* CProgramPage::MakeDigitsBox(QWidget* parent, const char* objectName, int maxLength) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(objectName));
+    box->setMaxLength(maxLength);
+    box->setValidator(new DigitsValidator(box));
+    // The style's own width, less the seventeen characters it makes room for, plus one more than the digits.
+    const QFontMetrics metrics = box->fontMetrics();
+    box->setFixedWidth(box->sizeHint().width() - metrics.horizontalAdvance(QString(17, QLatin1Char('x'))) +
+                       metrics.horizontalAdvance(QString(maxLength + 1, QLatin1Char('0'))));
+    return box;
+}
+
+void CProgramPage::SetUpSubCodeList() {
+    m_subCodeList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_subCodeList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Grid lines and full-row selection. The list style's check boxes are left out: a list that paints
+    // its own cells never shows them, and nothing reads them.
+    m_subCodeList->setShowGrid(true);
+    m_subCodeList->SetHeaderHeight(1.5F);
+    m_subCodeList->SetHeaderFontHW(16, 0);
+    m_subCodeList->SetHeaderTextColor(QColor(255, 200, 100));
+    m_subCodeList->SetRowHeigt(20);
+    m_subCodeList->SetColColor(kLineColumn, QColor(192, 192, 192));
+    for (int column : {kSubCodeColumn, kFunctionColumn, kLengthColumn})
+        m_subCodeList->SetColColor(column, QColor(196, 196, 255));
+    m_subCodeList->SetColColor(kValueColumn, QColor(185, 255, 185));
+    m_subCodeList->SetColTextColor(kValueColumn, QColor(0, 64, 128));
+    m_subCodeList->InsertColumn(kLineColumn, m_texts.text("tLine"), kAlignLeft, 45);
+    m_subCodeList->InsertColumn(kSubCodeColumn, m_texts.text("SubCode"), kAlignLeft, 45);
+    m_subCodeList->InsertColumn(kFunctionColumn, m_texts.text("Function"), kAlignLeft, 150);
+    m_subCodeList->InsertColumn(kLengthColumn, m_texts.text("tLength"), kAlignCentre, 75);
+    m_subCodeList->InsertColumn(kValueColumn, m_texts.text("tValue"), kAlignCentre, 150);
+    // Every column stays in sight, the values above all.
+    int columnsWidth = 0;
+    for (int column = kLineColumn; column <= kValueColumn; ++column)
+        columnsWidth += m_subCodeList->columnWidth(column);
+    m_subCodeList->setMinimumWidth(columnsWidth + m_subCodeList->verticalScrollBar()->sizeHint().width() +
+                                   2 * m_subCodeList->frameWidth());
+}
+
+void CProgramPage::ApplyCaptions(const TextTable& texts) {
+    for (const Caption& caption : m_captions)
+        caption.set(texts.text(caption.key));
+}
+
+void CProgramPage::LoadTexts() {
+    std::optional<TextTable> table = TextTable::read(m_languageDatabasePath, kProgramTable, m_prompter);
+    if (!table) {
+        SetDefaultTexts();
+        return;
+    }
+    ApplyCaptions(*table);
+    m_texts = *table;
+}
+
+void CProgramPage::SetDefaultTexts() {
+    // The controls keep their template captions; only the messages and column titles fall back.
+    m_texts = TextTable::chinese(kProgramTable);
+}
+
+void CProgramPage::FillModelBox() {
+    m_modelBox->clear();
+    for (const std::unique_ptr<DeviceModel>& model : m_models.Models())
+        m_modelBox->addItem(model->TerName);
+    m_modelBox->setCurrentIndex(-1);
+}
+
+void CProgramPage::OnModelSelected(int index) {
+    if (index < 0 || index >= CountOf(m_models.Models()))
+        return;
+    ShowModel(*m_models.Models()[index]);
+}
+
+// The list keeps the master code shown before until one of this model's is chosen.
+void CProgramPage::ShowModel(DeviceModel& model) {
+    m_currentModel = &model;
+    m_masterCodeBox->clear();
+    for (const std::unique_ptr<MasterCodeItem>& masterCode : model.MasterCodes())
+        m_masterCodeBox->addItem(masterCode->Function);
+    m_masterCodeBox->setCurrentIndex(-1);
+    m_password->setText(model.AdminPsw);
+}
+
+void CProgramPage::OnMasterCodeSelected(int index) {
+    if (index < 0 || m_currentModel == nullptr || index >= CountOf(m_currentModel->MasterCodes()))
+        return;
+    ShowMasterCode(*m_currentModel->MasterCodes()[index]);
+}
+
+void CProgramPage::ShowMasterCode(MasterCodeItem& masterCode) {
+    m_currentMasterCode = &masterCode;
+    m_subCodeList->DeleteAllItems();
+    // A row's first column is its line number, which the initial line refers to.
+    for (const std::unique_ptr<SubCodeItem>& subCode : masterCode.SubCodes()) {
+        const int row = m_subCodeList->InsertItemToEnd(QString::number(m_subCodeList->GetItemCount()));
+        m_subCodeList->SetItemText(row, kSubCodeColumn, QString::number(subCode->SubCode));
+        m_subCodeList->SetItemText(row, kFunctionColumn, FunctionText(masterCode, *subCode));
+        m_subCodeList->SetItemText(row, kLengthColumn, QString::number(masterCode.CodeNum));
+        if (!subCode->CodeValue.isEmpty())
+            m_subCodeList->SetItemText(row, kValueColumn, subCode->CodeValue);
+    }
+    m_masterCodeNumber->setText(QString::number(masterCode.MasterCode));
+    m_remark->setPlainText(masterCode.Remark);
+    ShowValueType(masterCode.ProType);
+    // No row of the new list is chosen.
+    m_initialLine->clear();
+}
+
+// Digit strings are changed in rising runs of rows, the other types one row at a time.
+void CProgramPage::ShowValueType(int valueType) {
+    if (QAbstractButton* radio = m_valueType->button(valueType)) {
+        radio->setChecked(true);
+    } else {
+        // A type the tool does not know: no radio button is chosen.
+        m_valueType->setExclusive(false);
+        for (QAbstractButton* each : m_valueType->buttons())
+            each->setChecked(false);
+        m_valueType->setExclusive(true);
+    }
+    const bool digitString = valueType == DigitString;
+    m_lineCount->setEnabled(digitString);
+    m_step->setEnabled(digitString);
+    m_numericInitialValue->setVisible(digitString);
+    m_textInitialValue->setVisible(!digitString);
+}
+
+void CProgramPage::SelectLastMasterCodeEntry() {
+    // Only the box's selection: the list shows what it showed until the user chooses.
+    if (m_masterCodeBox->count() > 0)
+        m_masterCodeBox->setCurrentIndex(m_masterCodeBox->count() - 1);
+}
+
+void CProgramPage::ForgetMasterCode() {
+    m_currentMasterCode = nullptr;
+    m_subCodeList->DeleteAllItems();
+    m_masterCodeNumber->clear();
+    m_remark->clear();
+    m_initialLine->clear();
+}
+
+void CProgramPage::ForgetModel() {
+    m_currentModel = nullptr;
+    m_modelBox->setCurrentIndex(-1);
+    m_password->clear();
+    m_masterCodeBox->clear();
+    ForgetMasterCode();
+}
+
+// Loads the chosen row into the fields, whether the user or the page chose it: its line as the initial
+// line, one line, and its value as the initial value.
+void CProgramPage::OnRowSelected() {
+    const int row = m_subCodeList->GetFirstSelectedRow();
+    if (row < 0)
+        return;
+    m_initialLine->setText(QString::number(row));
+    m_lineCount->setText(QStringLiteral("1"));
+    QLineEdit* value = m_valueType->checkedId() == DigitString ? m_numericInitialValue : m_textInitialValue;
+    value->setText(m_subCodeList->GetItemText(row, kValueColumn));
+}
+
+void CProgramPage::SelectRow(int row) {
+    m_subCodeList->selectRow(row);
+}
+
+void CProgramPage::OnModify() {
+    if (m_currentMasterCode == nullptr)
+        return;
+    const int rowCount = CountOf(m_currentMasterCode->SubCodes());
+    if (m_initialLine->text().toInt() >= rowCount) {
+        m_prompter.inform(m_texts.text("SLineErr"));
+        return;
+    }
+    switch (m_currentMasterCode->ProType) {
+    case DigitString:
+        ModifyDigitStringRun(rowCount);
+        break;
+    case StringValue:
+    case IpAddress:
+    case TelephoneNumber:
+        ModifyTextValue(rowCount);
+        break;
+    default:
+        // A type the tool does not know has no values to write.
+        break;
+    }
+}
+
+void CProgramPage::ModifyDigitStringRun(int rowCount) {
+    const DigitStringRun run = PlanDigitStringRun(
+        {m_initialLine->text(), m_numericInitialValue->text(), m_lineCount->text(), m_step->text()}, rowCount,
+        m_currentMasterCode->CodeNum);
+    switch (run.outcome) {
+    case DigitStringRun::NoStart:
+        m_prompter.inform(m_texts.text("SLineEmpty"));
+        return;
+    case DigitStringRun::NoSize:
+        m_prompter.inform(m_texts.text("AllEmpty"));
+        return;
+    case DigitStringRun::NoLines:
+        return;
+    case DigitStringRun::TooManyDigits:
+        m_prompter.inform(m_texts.text("PgNumErr"));
+        return;
+    case DigitStringRun::Values:
+        break;
+    }
+    std::vector<ValueChange> changes;
+    for (int index = 0; index < run.values.size(); ++index)
+        changes.push_back({m_currentMasterCode->SubCodes()[run.firstRow + index].get(), run.values[index]});
+    if (!SaveValues(changes, run.firstRow))
+        return;
+    // The next row after the run is ready for the next one; after the last row the selection stays.
+    const int nextRow = run.firstRow + static_cast<int>(run.values.size());
+    if (nextRow < rowCount)
+        SelectRow(nextRow);
+}
+
+void CProgramPage::ModifyTextValue(int rowCount) {
+    if (m_initialLine->text().isEmpty() || m_textInitialValue->text().isEmpty()) {
+        m_prompter.inform(m_texts.text("SLineEmpty"));
+        return;
+    }
+    const int row = m_initialLine->text().toInt();
+    const ValueChange change{m_currentMasterCode->SubCodes()[row].get(), m_textInitialValue->text()};
+    if (!SaveValues({&change, 1}, row))
+        return;
+    // Pressing Modify again programs the next row.
+    if (row + 1 < rowCount)
+        SelectRow(row + 1);
+}
+
+bool CProgramPage::SaveValues(std::span<const ValueChange> changes, int firstRow) {
+    if (!Saved(m_models.SetSubCodeValues(changes)))
+        return false;
+    for (std::size_t index = 0; index < changes.size(); ++index)
+        m_subCodeList->SetItemText(firstRow + static_cast<int>(index), kValueColumn, changes[index].value);
+    return true;
+}
+
+bool CProgramPage::Saved(const SaveResult& result) {
+    switch (result.outcome) {
+    case SaveResult::Saved:
+        return true;
+    case SaveResult::NotConnected:
+        // The user has been told that the tool database could not be opened.
+        return false;
+    case SaveResult::Failed:
+        m_prompter.inform(m_texts.text("SaveFailed") + result.reason);
+        return false;
+    }
+    return false;
+}
+
+void CProgramPage::OnAddModel() {
+    const ModelDialogRunner::Outcome outcome = m_modelDialog.run(ModelDialogRunner::Mode::Add, nullptr);
+    if (outcome.removed)
+        ForgetMasterCode();
+    if (!outcome.accepted || outcome.model == nullptr)
+        return;
+    const int index = IndexOf(m_models.Models(), outcome.model);
+    if (index < 0)
+        return;
+    FillModelBox();
+    m_modelBox->setCurrentIndex(index);
+    ShowModel(*outcome.model);
+    SelectLastMasterCodeEntry();
+}
+
+void CProgramPage::OnEditModel() {
+    if (m_currentModel == nullptr)
+        return;
+    const ModelDialogRunner::Outcome outcome =
+        m_modelDialog.run(ModelDialogRunner::Mode::Edit, m_currentModel);
+    // Whatever the dialog removed may have been the master code shown, or some of its sub codes.
+    if (outcome.removed)
+        ForgetMasterCode();
+    if (!outcome.accepted && !outcome.removed)
+        return;
+    ShowModel(*m_currentModel);
+    if (!outcome.accepted)
+        return;
+    SelectLastMasterCodeEntry();
+    // Sub codes added to the master code shown get their rows.
+    if (m_currentMasterCode != nullptr)
+        ShowMasterCode(*m_currentMasterCode);
+}
+
+void CProgramPage::OnDeleteModel() {
+    if (m_currentModel == nullptr || !m_prompter.confirm(m_texts.text("SureDel"), m_texts.text("Notify")))
+        return;
+    const RemoveResult result = m_models.RemoveModel(m_currentModel);
+    if (result.index < 0 || !Saved(result.save))
+        return;
+    // The model box lists the models in the tree's order.
+    m_modelBox->removeItem(result.index);
+    ForgetModel();
+}
+
+void CProgramPage::OnUseDefault() {
+    if (m_prompter.confirm(m_texts.text("Default"), m_texts.text("Notify")))
+        m_resetToDefaults();
+}
+
+void CProgramPage::OnSend() {
+    const std::optional<CommandTarget> target =
+        SelectedCommandTarget(m_selectedTerminal, m_prompter, m_texts.text("SelTer"));
+    if (!target)
+        return;
+    if (m_password->text().isEmpty()) {
+        m_prompter.inform(m_texts.text("PswEmpty"));
+        return;
+    }
+    if (!m_prompter.confirm(m_texts.text("SureSend"), m_texts.text("Notify")))
+        return;
+
+    std::vector<const SubCodeItem*> subCodes;
+    switch (m_sendScope->checkedId()) {
+    case kCurrentSubCode: {
+        if (m_currentMasterCode == nullptr)
+            return;
+        const int row = m_subCodeList->GetFirstSelectedRow();
+        if (row < 0) {
+            m_prompter.inform(m_texts.text("SelSubCode"));
+            return;
+        }
+        subCodes.push_back(m_currentMasterCode->SubCodes()[row].get());
+        break;
+    }
+    case kCurrentMasterCode:
+        if (m_currentMasterCode == nullptr)
+            return;
+        for (const std::unique_ptr<SubCodeItem>& subCode : m_currentMasterCode->SubCodes())
+            subCodes.push_back(subCode.get());
+        break;
+    case kCurrentDevice:
+        if (m_currentModel == nullptr)
+            return;
+        for (const std::unique_ptr<MasterCodeItem>& masterCode : m_currentModel->MasterCodes())
+            for (const std::unique_ptr<SubCodeItem>& subCode : masterCode->SubCodes())
+                subCodes.push_back(subCode.get());
+        break;
+    }
+
+    const SendCount count = SendSubCodes(*target, subCodes);
+    if (count.queued == 0) {
+        // Nothing leaves: Send stays ready, and a refusal is told at once.
+        if (count.refused > 0)
+            m_prompter.inform(NotQueuedText(count.refused));
+        return;
+    }
+    m_refusedBySend = count.refused;
+    m_sendButton->setEnabled(false);
+    m_sendDoneTimer->start(count.queued * kTimePerCommand);
+}
+
+// One programming command per sub code, all queued at once; Ostrel paces them on the wire.
+CProgramPage::SendCount CProgramPage::SendSubCodes(const CommandTarget& target,
+                                                   std::span<const SubCodeItem* const> subCodes) const {
+    const QByteArray password = m_password->text().toLatin1();
+    SendCount count;
+    for (const SubCodeItem* subCode : subCodes) {
+        const MasterCodeItem& masterCode = *subCode->Owner();
+        const QByteArray data = subCode->CodeValue.isEmpty() ? QByteArray(kUnprogrammedValue)
+                                                             : GbkText::encode(subCode->CodeValue).bytes;
+        const bool queued =
+            m_commands.ConfigFunction(target, password.constData(), masterCode.MasterCode, subCode->SubCode,
+                                      data.constData(), DataModeOf(masterCode.ProType));
+        ++(queued ? count.queued : count.refused);
+    }
+    return count;
+}
+
+void CProgramPage::OnSendDone() {
+    m_sendButton->setEnabled(true);
+    m_prompter.inform(m_refusedBySend > 0 ? NotQueuedText(m_refusedBySend) : m_texts.text("SendOver"));
+}
+
+QString CProgramPage::NotQueuedText(int refused) const {
+    return m_texts.text("NotQueued").arg(refused);
+}
