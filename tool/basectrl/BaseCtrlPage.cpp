@@ -1,10 +1,10 @@
 #include "basectrl/BaseCtrlPage.h"
 
 #include "basectrl/DigitsValidator.h"
-#include "basectrl/GbkByteLimitValidator.h"
 #include "basectrl/GbkText.h"
+#include "forms/CaptionedControls.h"
+#include "forms/InputBoxes.h"
 #include "prompt/Prompter.h"
-#include "terminals/OstrelSession.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -40,18 +39,14 @@ constexpr char kDefaultPassword[] = "5863";
 
 enum LedAction { kLedShow = 0, kLedClear = 1 };
 enum OutputKind { kLamp = 0, kRelay = 1 };
+// The radio buttons of each pair in the order of their ids.
+constexpr const char* kArmActionKeys[] = {"UnLay", "Lay"};
+constexpr const char* kLedActionKeys[] = {"LedShow", "LedClean"};
+constexpr const char* kOutputKindKeys[] = {"Lamp", "Relay"};
+constexpr const char* kOutputStateKeys[] = {"tOff", "tOn"};
 
 // The label of the name password has no colon in the dialog template, unlike the arm password's.
 const QString kNamePasswordCaption = QStringLiteral("密码");
-
-void SetCaption(QWidget* widget, const QString& text) {
-    if (auto* group = qobject_cast<QGroupBox*>(widget))
-        group->setTitle(text);
-    else if (auto* label = qobject_cast<QLabel*>(widget))
-        label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        button->setText(text);
-}
 
 } // namespace
 
@@ -66,9 +61,9 @@ CBaseCtrlPage::CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath,
     : QWidget(parent), m_prompter(prompter), m_languageDatabasePath(std::move(languageDatabasePath)),
       m_selectedTerminal(std::move(selectedTerminal)), m_commands(commands) {
     BuildControls();
-    ApplyCaptions(TextTable::chinese(kControlTable));
+    m_captions.apply(TextTable::chinese(kControlTable));
     m_namePasswordLabel->setText(kNamePasswordCaption);
-    LoadTexts();
+    m_texts = m_captions.applyFromDatabase(m_languageDatabasePath, kControlTable, m_prompter);
     FillLists();
     m_armPassword->setText(QLatin1String(kDefaultPassword));
 }
@@ -78,7 +73,7 @@ void CBaseCtrlPage::SetCurrentAddress(const QString& addressText) {
 }
 
 void CBaseCtrlPage::BuildControls() {
-    auto* addressLabel = MakeLabel("CurTerAddr", this);
+    auto* addressLabel = MakeLabel(m_captions, this, "CurTerAddr");
     m_currentAddress = new QLineEdit(this);
     m_currentAddress->setObjectName(QStringLiteral("currentAddress"));
     m_currentAddress->setReadOnly(true);
@@ -109,8 +104,8 @@ void CBaseCtrlPage::BuildControls() {
 }
 
 QGroupBox* CBaseCtrlPage::BuildLayCtrlGroup() {
-    QGroupBox* group = MakeGroup("LayCtrl", "layCtrlGroup");
-    m_armAction = MakeRadioPair(group, "UnLay", "Lay", "armAction");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "LayCtrl", "layCtrlGroup");
+    m_armAction = MakeRadioGroup(m_captions, group, kArmActionKeys, "armAction");
     m_zoneList = new QComboBox(group);
     m_zoneList->setObjectName(QStringLiteral("zoneList"));
     m_armPassword = MakeDigitsBox(group, "armPassword", kPasswordLimit);
@@ -119,14 +114,14 @@ QGroupBox* CBaseCtrlPage::BuildLayCtrlGroup() {
     layout->addWidget(m_armAction->button(0), 0, 0);
     layout->addWidget(m_armAction->button(1), 0, 1);
     layout->addWidget(m_zoneList, 0, 2, 1, 2);
-    layout->addWidget(MakeLabel("Psw", group), 1, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "Psw"), 1, 0);
     layout->addWidget(m_armPassword, 1, 1, 1, 2);
     layout->addWidget(MakeSendButton(group, "layCtrlSend", &CBaseCtrlPage::OnSendLayCtrl), 1, 3);
     return group;
 }
 
 QGroupBox* CBaseCtrlPage::BuildBuzzerGroup() {
-    QGroupBox* group = MakeGroup("FCtrl", "buzzerGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "FCtrl", "buzzerGroup");
     m_soundingTime = MakeDigitsBox(group, "soundingTime", kBuzzerTimeLimit);
     m_pauseTime = MakeDigitsBox(group, "pauseTime", kBuzzerTimeLimit);
     m_totalTime = MakeDigitsBox(group, "totalTime", kBuzzerTimeLimit);
@@ -134,26 +129,26 @@ QGroupBox* CBaseCtrlPage::BuildBuzzerGroup() {
         time->setValidator(new DigitsValidator(time, kBuzzerTimeMaximum));
 
     auto* layout = new QGridLayout(group);
-    layout->addWidget(MakeLabel("StartTime", group), 0, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "StartTime"), 0, 0);
     layout->addWidget(m_soundingTime, 0, 1);
-    layout->addWidget(MakeLabel("StopTime", group), 0, 2);
+    layout->addWidget(MakeLabel(m_captions, group, "StopTime"), 0, 2);
     layout->addWidget(m_pauseTime, 0, 3);
-    layout->addWidget(MakeLabel("AllTIme", group), 1, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "AllTIme"), 1, 0);
     layout->addWidget(m_totalTime, 1, 1);
-    layout->addWidget(MakeLabel("Unit", group), 1, 2);
+    layout->addWidget(MakeLabel(m_captions, group, "Unit"), 1, 2);
     layout->addWidget(MakeSendButton(group, "buzzerSend", &CBaseCtrlPage::OnSendBuzzer), 1, 3);
     return group;
 }
 
 QGroupBox* CBaseCtrlPage::BuildLedGroup() {
-    QGroupBox* group = MakeGroup("LedCtrl", "ledGroup");
-    m_ledAction = MakeRadioPair(group, "LedShow", "LedClean", "ledAction");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "LedCtrl", "ledGroup");
+    m_ledAction = MakeRadioGroup(m_captions, group, kLedActionKeys, "ledAction");
     m_ledContent = MakeTextBox(group, "ledContent", kDisplayTextByteLimit);
 
     auto* layout = new QGridLayout(group);
     layout->addWidget(m_ledAction->button(kLedShow), 0, 0);
     layout->addWidget(m_ledAction->button(kLedClear), 0, 1);
-    layout->addWidget(MakeLabel("tContent", group), 1, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "tContent"), 1, 0);
     layout->addWidget(m_ledContent, 1, 1, 1, 2);
     layout->addWidget(MakeSendButton(group, "ledSend", &CBaseCtrlPage::OnSendLed), 1, 3);
     layout->setColumnStretch(2, 1);
@@ -161,20 +156,20 @@ QGroupBox* CBaseCtrlPage::BuildLedGroup() {
 }
 
 QGroupBox* CBaseCtrlPage::BuildNotesGroup() {
-    QGroupBox* group = MakeGroup("NotesCtrl", "notesGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "NotesCtrl", "notesGroup");
     m_messageContent = MakeTextBox(group, "messageContent", kMessageByteLimit);
 
     auto* layout = new QHBoxLayout(group);
-    layout->addWidget(MakeLabel("tContent", group));
+    layout->addWidget(MakeLabel(m_captions, group, "tContent"));
     layout->addWidget(m_messageContent, 1);
     layout->addWidget(MakeSendButton(group, "notesSend", &CBaseCtrlPage::OnSendNotes));
     return group;
 }
 
 QGroupBox* CBaseCtrlPage::BuildOutputGroup() {
-    QGroupBox* group = MakeGroup("OutPut", "outputGroup");
-    m_outputKind = MakeRadioPair(group, "Lamp", "Relay", "outputKind");
-    m_outputState = MakeRadioPair(group, "tOff", "tOn", "outputState");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "OutPut", "outputGroup");
+    m_outputKind = MakeRadioGroup(m_captions, group, kOutputKindKeys, "outputKind");
+    m_outputState = MakeRadioGroup(m_captions, group, kOutputStateKeys, "outputState");
     m_startNumber = MakeDigitsBox(group, "startNumber", kOutputNumberLimit);
     m_outputCount = MakeDigitsBox(group, "outputCount", kOutputNumberLimit);
 
@@ -183,16 +178,16 @@ QGroupBox* CBaseCtrlPage::BuildOutputGroup() {
     layout->addWidget(m_outputKind->button(kRelay), 0, 1);
     layout->addWidget(m_outputState->button(0), 0, 2);
     layout->addWidget(m_outputState->button(1), 0, 3);
-    layout->addWidget(MakeLabel("StartNum", group), 1, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "StartNum"), 1, 0);
     layout->addWidget(m_startNumber, 1, 1);
-    layout->addWidget(MakeLabel("SelNum", group), 1, 2);
+    layout->addWidget(MakeLabel(m_captions, group, "SelNum"), 1, 2);
     layout->addWidget(m_outputCount, 1, 3);
     layout->addWidget(MakeSendButton(group, "outputSend", &CBaseCtrlPage::OnSendOutput), 2, 3);
     return group;
 }
 
 QGroupBox* CBaseCtrlPage::BuildTimeGroup() {
-    QGroupBox* group = MakeGroup("TimeCtrl", "timeGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "TimeCtrl", "timeGroup");
     const QDateTime now = QDateTime::currentDateTime();
     m_date = new QDateEdit(now.date(), group);
     m_date->setObjectName(QStringLiteral("date"));
@@ -203,9 +198,9 @@ QGroupBox* CBaseCtrlPage::BuildTimeGroup() {
     m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
 
     auto* layout = new QGridLayout(group);
-    layout->addWidget(MakeLabel("tDate", group), 0, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "tDate"), 0, 0);
     layout->addWidget(m_date, 0, 1);
-    layout->addWidget(MakeLabel("tTime", group), 1, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "tTime"), 1, 0);
     layout->addWidget(m_time, 1, 1);
     layout->addWidget(MakeSendButton(group, "timeSend", &CBaseCtrlPage::OnSendTime), 1, 2);
     layout->setColumnStretch(1, 1);
@@ -213,99 +208,28 @@ QGroupBox* CBaseCtrlPage::BuildTimeGroup() {
 }
 
 QGroupBox* CBaseCtrlPage::BuildNameGroup() {
-    QGroupBox* group = MakeGroup("NameCtrl", "nameGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "NameCtrl", "nameGroup");
     m_nameTarget = new QComboBox(group);
     m_nameTarget->setObjectName(QStringLiteral("nameTarget"));
-    m_namePasswordLabel = MakeLabel("Psw", group);
+    m_namePasswordLabel = MakeLabel(m_captions, group, "Psw");
     m_namePassword = MakeDigitsBox(group, "namePassword", kPasswordLimit);
     m_name = MakeTextBox(group, "name", kNameByteLimit);
 
     auto* layout = new QGridLayout(group);
-    layout->addWidget(MakeLabel("tSelect", group), 0, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "tSelect"), 0, 0);
     layout->addWidget(m_nameTarget, 0, 1);
     layout->addWidget(m_namePasswordLabel, 1, 0);
     layout->addWidget(m_namePassword, 1, 1);
-    layout->addWidget(MakeLabel("tName", group), 2, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "tName"), 2, 0);
     layout->addWidget(m_name, 2, 1);
     layout->addWidget(MakeSendButton(group, "nameSend", &CBaseCtrlPage::OnSendName), 2, 2);
     layout->setColumnStretch(1, 1);
     return group;
 }
 
-QGroupBox* CBaseCtrlPage::MakeGroup(const char* key, const char* objectName) {
-    auto* group = new QGroupBox(this);
-    group->setObjectName(QLatin1String(objectName));
-    m_captions.push_back({key, group});
-    return group;
-}
-
-QLabel* CBaseCtrlPage::MakeLabel(const char* key, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    m_captions.push_back({key, label});
-    return label;
-}
-
 QPushButton* CBaseCtrlPage::MakeSendButton(QWidget* parent, const char* objectName,
                                            void (CBaseCtrlPage::*handler)()) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(objectName));
-    // As in the main window: the Enter key presses no button.
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, handler);
-    m_captions.push_back({"BtSend", button});
-    return button;
-}
-
-// Two radio buttons with the values 0 and 1, the first one chosen.
-QButtonGroup* CBaseCtrlPage::MakeRadioPair(QWidget* parent, const char* firstKey, const char* secondKey,
-                                           const char* objectName) {
-    auto* pair = new QButtonGroup(parent);
-    pair->setObjectName(QLatin1String(objectName));
-    for (const char* key : {firstKey, secondKey}) {
-        auto* radio = new QRadioButton(parent);
-        radio->setObjectName(QLatin1String(objectName) + QLatin1Char('.') + QLatin1String(key));
-        pair->addButton(radio, static_cast<int>(pair->buttons().size()));
-        m_captions.push_back({key, radio});
-    }
-    pair->button(0)->setChecked(true);
-    return pair;
-}
-
-QLineEdit* CBaseCtrlPage::MakeDigitsBox(QWidget* parent, const char* objectName, int maxLength) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(objectName));
-    box->setMaxLength(maxLength);
-    box->setValidator(new DigitsValidator(box));
-    return box;
-}
-
-QLineEdit* CBaseCtrlPage::MakeTextBox(QWidget* parent, const char* objectName, int byteLimit) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(objectName));
-    // Every character takes at least one byte: the character limit never refuses what the bytes allow.
-    box->setMaxLength(byteLimit);
-    box->setValidator(new GbkByteLimitValidator(byteLimit, box));
-    return box;
-}
-
-void CBaseCtrlPage::ApplyCaptions(const TextTable& texts) {
-    for (const Caption& caption : m_captions)
-        SetCaption(caption.widget, texts.text(caption.key));
-}
-
-void CBaseCtrlPage::LoadTexts() {
-    std::optional<TextTable> table = TextTable::read(m_languageDatabasePath, kControlTable, m_prompter);
-    if (!table) {
-        SetDefaultTexts();
-        return;
-    }
-    ApplyCaptions(*table);
-    m_texts = *table;
-}
-
-void CBaseCtrlPage::SetDefaultTexts() {
-    // The controls keep their template captions; only the messages and list entries fall back.
-    m_texts = TextTable::chinese(kControlTable);
+    return MakeButton(m_captions, parent, "BtSend", objectName, this, handler);
 }
 
 void CBaseCtrlPage::FillLists() {
@@ -319,15 +243,7 @@ void CBaseCtrlPage::FillLists() {
 }
 
 std::optional<CommandTarget> CBaseCtrlPage::SelectedTarget() {
-    OstrelContext* context = OstrelSession::CurrentContext();
-    if (context == nullptr || !m_selectedTerminal)
-        return std::nullopt;
-    const TerminalEntry* terminal = m_selectedTerminal();
-    if (terminal == nullptr) {
-        m_prompter.inform(m_texts.text("SelTer"));
-        return std::nullopt;
-    }
-    return CommandTarget{context, terminal->portNumber, terminal->addressA, terminal->addressB};
+    return SelectedCommandTarget(m_selectedTerminal, m_prompter, m_texts.text("SelTer"));
 }
 
 void CBaseCtrlPage::OnSendLayCtrl() {

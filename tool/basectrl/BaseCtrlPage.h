@@ -1,13 +1,13 @@
 #pragma once
 
 #include "basectrl/CommandExports.h"
+#include "forms/Captions.h"
 #include "language/TextTable.h"
 #include "terminals/TerminalEntry.h"
 
 #include <QWidget>
 #include <functional>
 #include <optional>
-#include <vector>
 
 class Prompter;
 class QButtonGroup;
@@ -39,11 +39,6 @@ public:
     void SetCurrentAddress(const QString& addressText);
 
 private:
-    struct Caption {
-        const char* key;
-        QWidget* widget;
-    };
-
     void BuildControls();
     QGroupBox* BuildLayCtrlGroup();
     QGroupBox* BuildBuzzerGroup();
@@ -52,17 +47,7 @@ private:
     QGroupBox* BuildOutputGroup();
     QGroupBox* BuildTimeGroup();
     QGroupBox* BuildNameGroup();
-    QGroupBox* MakeGroup(const char* key, const char* objectName);
-    QLabel* MakeLabel(const char* key, QWidget* parent);
     QPushButton* MakeSendButton(QWidget* parent, const char* objectName, void (CBaseCtrlPage::*handler)());
-    QButtonGroup* MakeRadioPair(QWidget* parent, const char* firstKey, const char* secondKey,
-                                const char* objectName);
-    QLineEdit* MakeDigitsBox(QWidget* parent, const char* objectName, int maxLength);
-    QLineEdit* MakeTextBox(QWidget* parent, const char* objectName, int byteLimit);
-
-    void ApplyCaptions(const TextTable& texts);
-    void LoadTexts();
-    void SetDefaultTexts();
     void FillLists();
 
     // The terminal to send to: none when communication is stopped or the page has no main window (both
@@ -83,7 +68,7 @@ private:
     CommandExports& m_commands;
     // The message texts and list entries: from the table, else the Chinese fallbacks.
     TextTable m_texts = TextTable::chinese(kControlTable);
-    std::vector<Caption> m_captions;
+    Captions m_captions;
 
     QLineEdit* m_currentAddress = nullptr;
     QButtonGroup* m_armAction = nullptr;

@@ -1,8 +1,11 @@
 #include "config/ModelConfigDlg.h"
 
-#include "basectrl/DigitsValidator.h"
 #include "basectrl/GbkByteLimitValidator.h"
 #include "config/ValidatedPlainTextEdit.h"
+#include "forms/CaptionedControls.h"
+#include "forms/DatabaseTookChange.h"
+#include "forms/InputBoxes.h"
+#include "forms/ListLook.h"
 #include "gridmara/CGridmara.h"
 #include "model/DeviceModelList.h"
 #include "model/RisingDigitValues.h"
@@ -13,13 +16,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -64,49 +64,6 @@ const QColor kValueTextColour(0, 64, 128);
 // The value types in the order of their radio buttons, which is also their ProType.
 constexpr std::array<const char*, 4> kValueTypeKeys = {"tString", "tNumber", "tIp", "Phone"};
 
-void SetCaption(QWidget* widget, const QString& text) {
-    if (auto* group = qobject_cast<QGroupBox*>(widget))
-        group->setTitle(text);
-    else if (auto* label = qobject_cast<QLabel*>(widget))
-        label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        button->setText(text);
-}
-
-QLineEdit* MakeDigitsBox(QWidget* parent, const char* objectName, int maxLength) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(objectName));
-    box->setMaxLength(maxLength);
-    box->setValidator(new DigitsValidator(box));
-    return box;
-}
-
-QLineEdit* MakeTextBox(QWidget* parent, const char* objectName, int byteLimit) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(objectName));
-    // Every character takes at least one byte: the character limit never refuses what the bytes allow.
-    box->setMaxLength(byteLimit);
-    box->setValidator(new GbkByteLimitValidator(byteLimit, box));
-    return box;
-}
-
-// Grid lines, one whole row selected at a time, and the tool's header and row look.
-void SetUpList(CGridmara& list) {
-    list.setSelectionMode(QAbstractItemView::SingleSelection);
-    list.setSelectionBehavior(QAbstractItemView::SelectRows);
-    list.setShowGrid(true);
-    list.SetHeaderHeight(1.5F);
-    list.SetHeaderFontHW(16, 0);
-    list.SetHeaderTextColor(QColor(255, 200, 100));
-    list.SetRowHeigt(20);
-}
-
-// Wide enough for every column and a vertical scroll bar: the lists never open scrolled sideways.
-void FitWidthToColumns(CGridmara& list) {
-    list.setMinimumWidth(list.horizontalHeader()->length() + list.verticalScrollBar()->sizeHint().width() +
-                         2 * list.frameWidth());
-}
-
 } // namespace
 
 CModelConfigDlg::CModelConfigDlg(Prompter& prompter, DeviceModelList& models, QString languageDatabasePath,
@@ -115,8 +72,8 @@ CModelConfigDlg::CModelConfigDlg(Prompter& prompter, DeviceModelList& models, QS
       m_languageDatabasePath(std::move(languageDatabasePath)) {
     setWindowTitle(kTitle);
     BuildControls();
-    ApplyCaptions(TextTable::chinese(kConfigureTable));
-    LoadTexts();
+    m_captions.apply(TextTable::chinese(kConfigureTable));
+    m_texts = m_captions.applyFromDatabase(m_languageDatabasePath, kConfigureTable, m_prompter);
     SetUpLists();
     if (mode == Mode::Edit) {
         // The model is the page's: its name and password are not the dialog's to change.
@@ -148,9 +105,8 @@ void CModelConfigDlg::BuildControls() {
     closeRow->addStretch(1);
     for (const auto& [caption, objectName] : {std::pair{"保存并退出(&O)", "saveAndExitButton"},
                                               std::pair{"不保存退出(&Q)", "exitWithoutSavingButton"}}) {
-        auto* button = new QPushButton(QString::fromUtf8(caption), this);
-        button->setObjectName(QLatin1String(objectName));
-        button->setAutoDefault(false);
+        QPushButton* button = MakeButton(this, objectName);
+        button->setText(QString::fromUtf8(caption));
         button->hide();
         closeRow->addWidget(button);
     }
@@ -165,13 +121,14 @@ void CModelConfigDlg::BuildControls() {
 QLayout* CModelConfigDlg::BuildModelRow() {
     m_modelName = MakeTextBox(this, "modelName", kModelNameLimit);
     m_adminPassword = MakeDigitsBox(this, "adminPassword", kPasswordLimit);
-    m_addModelButton = MakeButton(this, "AddTer", "addModelButton", &CModelConfigDlg::OnAddModel);
+    m_addModelButton =
+        MakeButton(m_captions, this, "AddTer", "addModelButton", this, &CModelConfigDlg::OnAddModel);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(MakeLabel(this, "Device"));
+    row->addWidget(MakeLabel(m_captions, this, "Device"));
     row->addWidget(m_modelName, 2);
     row->addSpacing(12);
-    row->addWidget(MakeLabel(this, "AdminPsw"));
+    row->addWidget(MakeLabel(m_captions, this, "AdminPsw"));
     row->addWidget(m_adminPassword, 1);
     row->addSpacing(12);
     row->addWidget(m_addModelButton);
@@ -179,7 +136,7 @@ QLayout* CModelConfigDlg::BuildModelRow() {
 }
 
 QGroupBox* CModelConfigDlg::BuildMasterCodeGroup() {
-    QGroupBox* group = MakeGroup(this, "MasterCtrl", "masterCodeGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "MasterCtrl", "masterCodeGroup");
     m_masterCode = MakeDigitsBox(group, "masterCode", kMasterCodeLimit);
     m_codeNum = MakeDigitsBox(group, "codeNum", kCodeNumLimit);
     m_function = MakeTextBox(group, "function", kNameLimit);
@@ -187,7 +144,7 @@ QGroupBox* CModelConfigDlg::BuildMasterCodeGroup() {
     m_rightName = MakeTextBox(group, "rightName", kNameLimit);
     m_haveOrder = new QCheckBox(group);
     m_haveOrder->setObjectName(QStringLiteral("haveOrder"));
-    m_captions.push_back({"HaveOrder", m_haveOrder});
+    m_captions.add("HaveOrder", m_haveOrder);
     QGroupBox* valueTypeGroup = BuildValueTypeGroup(group);
     m_remark = new ValidatedPlainTextEdit(group);
     m_remark->setObjectName(QStringLiteral("remark"));
@@ -195,52 +152,47 @@ QGroupBox* CModelConfigDlg::BuildMasterCodeGroup() {
     m_remark->setTabChangesFocus(true);
 
     auto* layout = new QGridLayout(group);
-    layout->addWidget(MakeLabel(group, "MCode"), 0, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "MCode"), 0, 0);
     layout->addWidget(m_masterCode, 0, 1);
-    layout->addWidget(MakeLabel(group, "MLength"), 0, 2);
+    layout->addWidget(MakeLabel(m_captions, group, "MLength"), 0, 2);
     layout->addWidget(m_codeNum, 0, 3);
-    layout->addWidget(MakeLabel(group, "MFunc"), 1, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "MFunc"), 1, 0);
     layout->addWidget(m_function, 1, 1, 1, 3);
-    layout->addWidget(MakeLabel(group, "LValue"), 2, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "LValue"), 2, 0);
     layout->addWidget(m_leftName, 2, 1);
-    layout->addWidget(MakeLabel(group, "RValue"), 2, 2);
+    layout->addWidget(MakeLabel(m_captions, group, "RValue"), 2, 2);
     layout->addWidget(m_rightName, 2, 3);
     layout->addWidget(m_haveOrder, 3, 1, 1, 3);
     layout->addWidget(valueTypeGroup, 4, 0, 1, 4);
-    layout->addWidget(MakeLabel(group, "Remark"), 5, 0, Qt::AlignTop);
+    layout->addWidget(MakeLabel(m_captions, group, "Remark"), 5, 0, Qt::AlignTop);
     layout->addWidget(m_remark, 5, 1, 1, 3);
-    layout->addWidget(MakeButton(group, "AddMCode", "addMasterCodeButton", &CModelConfigDlg::OnAddMasterCode),
+    layout->addWidget(MakeButton(m_captions, group, "AddMCode", "addMasterCodeButton", this,
+                                 &CModelConfigDlg::OnAddMasterCode),
                       6, 3, Qt::AlignRight);
     layout->setRowStretch(5, 1);
     return group;
 }
 
 QGroupBox* CModelConfigDlg::BuildValueTypeGroup(QWidget* parent) {
-    QGroupBox* group = MakeGroup(parent, "MType", "valueTypeGroup");
-    m_valueType = new QButtonGroup(group);
-    m_valueType->setObjectName(QStringLiteral("valueType"));
-    auto* layout = new QGridLayout(group);
-    for (int type = 0; type < static_cast<int>(kValueTypeKeys.size()); ++type) {
-        auto* radio = new QRadioButton(group);
-        radio->setObjectName(QStringLiteral("valueType.") + QLatin1String(kValueTypeKeys[type]));
-        m_valueType->addButton(radio, type);
-        m_captions.push_back({kValueTypeKeys[type], radio});
-        layout->addWidget(radio, type / 2, type % 2);
-    }
+    QGroupBox* group = MakeGroupBox(m_captions, parent, "MType", "valueTypeGroup");
+    m_valueType = MakeRadioGroup(m_captions, group, kValueTypeKeys, "valueType");
     m_valueType->button(DigitString)->setChecked(true);
+    auto* layout = new QGridLayout(group);
+    for (int type = 0; type < static_cast<int>(kValueTypeKeys.size()); ++type)
+        layout->addWidget(m_valueType->button(type), type / 2, type % 2);
     return group;
 }
 
 QGroupBox* CModelConfigDlg::BuildMasterListGroup() {
-    QGroupBox* group = MakeGroup(this, "MList", "masterListGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "MList", "masterListGroup");
     m_masterList = new CGridmara(group);
     m_masterList->setObjectName(QStringLiteral("masterList"));
     connect(m_masterList, &QTableWidget::itemSelectionChanged, this, &CModelConfigDlg::OnMasterCodeSelected);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(
-        MakeButton(group, "DelMCode", "deleteMasterCodeButton", &CModelConfigDlg::OnDeleteMasterCode));
+    buttons->addWidget(MakeButton(m_captions, group, "DelMCode", "deleteMasterCodeButton", this,
+                                  &CModelConfigDlg::OnDeleteMasterCode));
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(m_masterList, 1);
     layout->addLayout(buttons);
@@ -248,7 +200,7 @@ QGroupBox* CModelConfigDlg::BuildMasterListGroup() {
 }
 
 QGroupBox* CModelConfigDlg::BuildSubCodeGroup() {
-    QGroupBox* group = MakeGroup(this, "SubCtrl", "subCodeGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "SubCtrl", "subCodeGroup");
     m_subCodeList = new CGridmara(group);
     m_subCodeList->setObjectName(QStringLiteral("subCodeList"));
     connect(m_subCodeList, &QTableWidget::itemSelectionChanged, this, &CModelConfigDlg::OnSubCodeSelected);
@@ -261,20 +213,21 @@ QGroupBox* CModelConfigDlg::BuildSubCodeGroup() {
     m_textInitialValue->hide();
 
     auto* fields = new QGridLayout;
-    fields->addWidget(MakeLabel(group, "InitCode"), 0, 0);
+    fields->addWidget(MakeLabel(m_captions, group, "InitCode"), 0, 0);
     fields->addWidget(m_firstSubCode, 0, 1);
-    fields->addWidget(MakeLabel(group, "ScodeNum"), 1, 0);
+    fields->addWidget(MakeLabel(m_captions, group, "ScodeNum"), 1, 0);
     fields->addWidget(m_subCodeCount, 1, 1);
-    fields->addWidget(MakeLabel(group, "Step"), 2, 0);
+    fields->addWidget(MakeLabel(m_captions, group, "Step"), 2, 0);
     fields->addWidget(m_step, 2, 1);
-    fields->addWidget(MakeLabel(group, "SValue"), 3, 0);
+    fields->addWidget(MakeLabel(m_captions, group, "SValue"), 3, 0);
     fields->addWidget(m_numericInitialValue, 3, 1);
     fields->addWidget(m_textInitialValue, 3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(MakeButton(group, "AddSubCode", "addSubCodesButton", &CModelConfigDlg::OnAddSubCodes));
-    buttons->addWidget(
-        MakeButton(group, "DelSubCode", "deleteSubCodeButton", &CModelConfigDlg::OnDeleteSubCode));
+    buttons->addWidget(MakeButton(m_captions, group, "AddSubCode", "addSubCodesButton", this,
+                                  &CModelConfigDlg::OnAddSubCodes));
+    buttons->addWidget(MakeButton(m_captions, group, "DelSubCode", "deleteSubCodeButton", this,
+                                  &CModelConfigDlg::OnDeleteSubCode));
     fields->addLayout(buttons, 4, 0, 1, 2);
     fields->setRowStretch(5, 1);
 
@@ -282,44 +235,6 @@ QGroupBox* CModelConfigDlg::BuildSubCodeGroup() {
     layout->addWidget(m_subCodeList, 1);
     layout->addLayout(fields);
     return group;
-}
-
-QGroupBox* CModelConfigDlg::MakeGroup(QWidget* parent, const char* key, const char* objectName) {
-    auto* group = new QGroupBox(parent);
-    group->setObjectName(QLatin1String(objectName));
-    m_captions.push_back({key, group});
-    return group;
-}
-
-QLabel* CModelConfigDlg::MakeLabel(QWidget* parent, const char* key) {
-    auto* label = new QLabel(parent);
-    m_captions.push_back({key, label});
-    return label;
-}
-
-QPushButton* CModelConfigDlg::MakeButton(QWidget* parent, const char* key, const char* objectName,
-                                         void (CModelConfigDlg::*handler)()) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(objectName));
-    // No button is the default one: the Enter key presses nothing.
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, handler);
-    m_captions.push_back({key, button});
-    return button;
-}
-
-void CModelConfigDlg::ApplyCaptions(const TextTable& texts) {
-    for (const Caption& caption : m_captions)
-        SetCaption(caption.widget, texts.text(caption.key));
-}
-
-void CModelConfigDlg::LoadTexts() {
-    std::optional<TextTable> table = TextTable::read(m_languageDatabasePath, kConfigureTable, m_prompter);
-    // Without the table the captions keep the template texts and the other texts their Chinese fallbacks.
-    if (!table)
-        return;
-    ApplyCaptions(*table);
-    m_texts = *table;
 }
 
 void CModelConfigDlg::SetUpLists() {
@@ -346,16 +261,7 @@ void CModelConfigDlg::SetUpLists() {
 }
 
 bool CModelConfigDlg::TookChange(const SaveResult& result) {
-    switch (result.outcome) {
-    case SaveResult::Saved:
-        return true;
-    case SaveResult::NotConnected:
-        return false;
-    case SaveResult::Failed:
-        m_prompter.inform(m_texts.text("SaveFailed") + result.reason);
-        return false;
-    }
-    return false;
+    return DatabaseTookChange(result, m_prompter, m_texts.text("SaveFailed"));
 }
 
 void CModelConfigDlg::ShowModel() {

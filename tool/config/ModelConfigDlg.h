@@ -1,10 +1,10 @@
 #pragma once
 
 #include "config/ModelDialogRunner.h"
+#include "forms/Captions.h"
 #include "language/TextTable.h"
 
 #include <QDialog>
-#include <vector>
 
 class CGridmara;
 class DeviceModel;
@@ -14,7 +14,6 @@ class Prompter;
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class SubCodeItem;
@@ -46,24 +45,12 @@ public:
     void reject() override;
 
 private:
-    struct Caption {
-        const char* key;
-        QWidget* widget;
-    };
-
     void BuildControls();
     QLayout* BuildModelRow();
     QGroupBox* BuildMasterCodeGroup();
     QGroupBox* BuildValueTypeGroup(QWidget* parent);
     QGroupBox* BuildMasterListGroup();
     QGroupBox* BuildSubCodeGroup();
-    QGroupBox* MakeGroup(QWidget* parent, const char* key, const char* objectName);
-    QLabel* MakeLabel(QWidget* parent, const char* key);
-    QPushButton* MakeButton(QWidget* parent, const char* key, const char* objectName,
-                            void (CModelConfigDlg::*handler)());
-
-    void ApplyCaptions(const TextTable& texts);
-    void LoadTexts();
     void SetUpLists();
 
     // True when the database and the tree took the change. A database that cannot be opened has been
@@ -98,7 +85,7 @@ private:
     SubCodeItem* m_currentSubCode = nullptr;
     // The message texts and column titles: from the table, else the Chinese fallbacks.
     TextTable m_texts = TextTable::chinese(kConfigureTable);
-    std::vector<Caption> m_captions;
+    Captions m_captions;
 
     QLineEdit* m_modelName = nullptr;
     QLineEdit* m_adminPassword = nullptr;

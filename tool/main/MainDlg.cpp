@@ -2,6 +2,8 @@
 
 #include "basectrl/BaseCtrlPage.h"
 #include "config/ModelConfigDialogRunner.h"
+#include "forms/CaptionedControls.h"
+#include "forms/ListLook.h"
 #include "gridmara/CGridmara.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
@@ -41,14 +43,6 @@ constexpr int kStateColumn = 1;
 constexpr int kNewTerminalAddressLimit = 16;
 constexpr int kNewPortLimit = 5;
 
-QPushButton* makeButton(QWidget* parent, const char* objectName) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(objectName));
-    // Without a default button the Enter key presses nothing, as the tool has no OK button.
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
@@ -57,12 +51,12 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
       m_prompter(prompter), m_programPath(std::move(programPath)) {
     setWindowIcon(ToolIcon());
     BuildControls();
-    ApplyCaptions(TextTable::chinese(kQvToolsTable));
+    m_captions.apply(TextTable::chinese(kQvToolsTable));
 
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     m_language = LanguageSettings::read(QLatin1String(kLanguageIni));
-    LoadTexts();
+    m_texts = m_captions.applyFromDatabase(m_language.databasePath(), kQvToolsTable, m_prompter);
     SetUpTerminalList();
     m_models.Load();
     // Told once, now, rather than at every change that would fail.
@@ -91,19 +85,19 @@ void CMainDlg::reject() {
 }
 
 void CMainDlg::BuildControls() {
+    m_captions.add("QvTitle", this);
     m_chineseRadio = new QRadioButton(QStringLiteral("Chinese"), this);
     m_chineseRadio->setObjectName(QStringLiteral("chineseRadio"));
     m_englishRadio = new QRadioButton(QStringLiteral("English"), this);
     m_englishRadio->setObjectName(QStringLiteral("englishRadio"));
-    m_restartButton = makeButton(this, "restartButton");
+    m_restartButton = MakeButton(this, "restartButton");
     m_restartButton->setText(QStringLiteral("Restart"));
     connect(m_restartButton, &QPushButton::clicked, this, &CMainDlg::OnRestart);
 
-    m_controlGroup = new QGroupBox(this);
-    m_controlGroup->setObjectName(QStringLiteral("controlGroup"));
-    m_pageTab = new CPageTabCtrl(m_controlGroup);
+    QGroupBox* controlGroup = MakeGroupBox(m_captions, this, "TerCtrl", "controlGroup");
+    m_pageTab = new CPageTabCtrl(controlGroup);
     m_pageTab->setObjectName(QStringLiteral("pageTab"));
-    auto* controlLayout = new QVBoxLayout(m_controlGroup);
+    auto* controlLayout = new QVBoxLayout(controlGroup);
     controlLayout->addWidget(m_pageTab);
 
     auto* left = new QVBoxLayout;
@@ -130,7 +124,7 @@ void CMainDlg::BuildControls() {
     languageRow->addWidget(aboutButton);
     auto* right = new QVBoxLayout;
     right->addLayout(languageRow);
-    right->addWidget(m_controlGroup, 1);
+    right->addWidget(controlGroup, 1);
 
     auto* layout = new QHBoxLayout(this);
     auto* leftColumn = new QWidget(this);
@@ -142,106 +136,63 @@ void CMainDlg::BuildControls() {
 }
 
 QGroupBox* CMainDlg::BuildTerminalGroup() {
-    m_terminalGroup = new QGroupBox(this);
-    m_terminalGroup->setObjectName(QStringLiteral("terminalGroup"));
-    m_terminalList = new CGridmara(m_terminalGroup);
+    QGroupBox* group = MakeGroupBox(m_captions, this, "TerInfo", "terminalGroup");
+    m_terminalList = new CGridmara(group);
     m_terminalList->setObjectName(QStringLiteral("terminalList"));
     connect(m_terminalList, &QTableWidget::itemSelectionChanged, this, &CMainDlg::OnSelectionChanged);
-    m_newTerminalAddress = new QLineEdit(m_terminalGroup);
+    m_newTerminalAddress = new QLineEdit(group);
     m_newTerminalAddress->setObjectName(QStringLiteral("newTerminalAddress"));
     m_newTerminalAddress->setMaxLength(kNewTerminalAddressLimit);
-    m_addTerminalButton = makeButton(m_terminalGroup, "addTerminalButton");
-    m_deleteTerminalButton = makeButton(m_terminalGroup, "deleteTerminalButton");
-    connect(m_addTerminalButton, &QPushButton::clicked, this, &CMainDlg::OnAddTerminal);
-    connect(m_deleteTerminalButton, &QPushButton::clicked, this, &CMainDlg::OnDeleteTerminal);
 
     auto* entryRow = new QHBoxLayout;
     entryRow->addWidget(m_newTerminalAddress, 1);
-    entryRow->addWidget(m_addTerminalButton);
-    entryRow->addWidget(m_deleteTerminalButton);
-    auto* layout = new QVBoxLayout(m_terminalGroup);
+    entryRow->addWidget(
+        MakeButton(m_captions, group, "AddTer", "addTerminalButton", this, &CMainDlg::OnAddTerminal));
+    entryRow->addWidget(
+        MakeButton(m_captions, group, "DelTer", "deleteTerminalButton", this, &CMainDlg::OnDeleteTerminal));
+    auto* layout = new QVBoxLayout(group);
     layout->addWidget(m_terminalList, 1);
     layout->addLayout(entryRow);
-    return m_terminalGroup;
+    return group;
 }
 
 QGroupBox* CMainDlg::BuildMonitorGroup() {
-    m_monitorGroup = new QGroupBox(this);
-    m_monitorGroup->setObjectName(QStringLiteral("monitorGroup"));
-    m_portListLabel = new QLabel(m_monitorGroup);
-    m_portList = new QListWidget(m_monitorGroup);
+    QGroupBox* group = MakeGroupBox(m_captions, this, "Monitor", "monitorGroup");
+    QLabel* portListLabel = MakeLabel(m_captions, group, "PortList");
+    m_portList = new QListWidget(group);
     m_portList->setObjectName(QStringLiteral("portList"));
     m_portList->setSortingEnabled(true);
-    m_newPortLabel = new QLabel(m_monitorGroup);
-    m_newPort = new QLineEdit(m_monitorGroup);
+    QLabel* newPortLabel = MakeLabel(m_captions, group, "NewPort");
+    m_newPort = new QLineEdit(group);
     m_newPort->setObjectName(QStringLiteral("newPort"));
     m_newPort->setMaxLength(kNewPortLimit);
     m_newPort->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_newPort));
-    m_addPortButton = makeButton(m_monitorGroup, "addPortButton");
-    m_deletePortButton = makeButton(m_monitorGroup, "deletePortButton");
+    m_addPortButton = MakeButton(m_captions, group, "AddPort", "addPortButton", this, &CMainDlg::OnAddPort);
+    m_deletePortButton =
+        MakeButton(m_captions, group, "DelPort", "deletePortButton", this, &CMainDlg::OnDeletePort);
     // Start and stop share one place: only one of them is shown.
-    m_startButton = makeButton(m_monitorGroup, "startButton");
-    m_stopButton = makeButton(m_monitorGroup, "stopButton");
-    connect(m_addPortButton, &QPushButton::clicked, this, &CMainDlg::OnAddPort);
-    connect(m_deletePortButton, &QPushButton::clicked, this, &CMainDlg::OnDeletePort);
-    connect(m_startButton, &QPushButton::clicked, this, &CMainDlg::OnStart);
-    connect(m_stopButton, &QPushButton::clicked, this, &CMainDlg::OnStop);
+    m_startButton = MakeButton(m_captions, group, "StartUp", "startButton", this, &CMainDlg::OnStart);
+    m_stopButton = MakeButton(m_captions, group, "Stop", "stopButton", this, &CMainDlg::OnStop);
 
     auto* portButtons = new QGridLayout;
-    portButtons->addWidget(m_newPortLabel, 0, 0, 1, 2);
+    portButtons->addWidget(newPortLabel, 0, 0, 1, 2);
     portButtons->addWidget(m_newPort, 1, 0, 1, 2);
     portButtons->addWidget(m_addPortButton, 2, 0);
     portButtons->addWidget(m_deletePortButton, 2, 1);
     portButtons->addWidget(m_startButton, 3, 0, 1, 2);
     portButtons->addWidget(m_stopButton, 3, 0, 1, 2);
     portButtons->setRowStretch(4, 1);
-    auto* layout = new QGridLayout(m_monitorGroup);
-    layout->addWidget(m_portListLabel, 0, 0);
+    auto* layout = new QGridLayout(group);
+    layout->addWidget(portListLabel, 0, 0);
     layout->addWidget(m_portList, 1, 0);
     layout->addLayout(portButtons, 1, 1);
     layout->setColumnStretch(0, 1);
-    return m_monitorGroup;
-}
-
-void CMainDlg::ApplyCaptions(const TextTable& texts) {
-    setWindowTitle(texts.text("QvTitle"));
-    m_terminalGroup->setTitle(texts.text("TerInfo"));
-    m_controlGroup->setTitle(texts.text("TerCtrl"));
-    m_addTerminalButton->setText(texts.text("AddTer"));
-    m_deleteTerminalButton->setText(texts.text("DelTer"));
-    m_monitorGroup->setTitle(texts.text("Monitor"));
-    m_portListLabel->setText(texts.text("PortList"));
-    m_newPortLabel->setText(texts.text("NewPort"));
-    m_addPortButton->setText(texts.text("AddPort"));
-    m_deletePortButton->setText(texts.text("DelPort"));
-    m_startButton->setText(texts.text("StartUp"));
-    m_stopButton->setText(texts.text("Stop"));
-}
-
-void CMainDlg::LoadTexts() {
-    std::optional<TextTable> table = TextTable::read(m_language.databasePath(), kQvToolsTable, m_prompter);
-    if (!table) {
-        SetDefaultTexts();
-        return;
-    }
-    ApplyCaptions(*table);
-    m_texts = *table;
-}
-
-void CMainDlg::SetDefaultTexts() {
-    // The captions keep the template texts; only the texts the window uses later fall back.
-    m_texts = TextTable::chinese(kQvToolsTable);
+    return group;
 }
 
 void CMainDlg::SetUpTerminalList() {
-    m_terminalList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_terminalList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_terminalList->setShowGrid(true);
-    m_terminalList->SetHeaderHeight(1.5F);
-    m_terminalList->SetHeaderFontHW(16, 0);
-    m_terminalList->SetHeaderTextColor(QColor(255, 200, 100));
-    m_terminalList->SetRowHeigt(20);
+    SetUpList(*m_terminalList);
     m_terminalList->InsertColumn(1, m_texts.text("TerAddr"), kAlignCentre, kAddressColumnWidth);
     m_terminalList->InsertColumn(2, m_texts.text("TerState"), kAlignLeft, kStateColumnWidth);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/Captions.h"
 #include "language/LanguageSettings.h"
 #include "language/TextTable.h"
 #include "model/DeviceModelList.h"
@@ -17,7 +18,6 @@ class CVoicePage;
 class ModelDialogRunner;
 class Prompter;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -62,9 +62,6 @@ private:
     void BuildControls();
     QGroupBox* BuildTerminalGroup();
     QGroupBox* BuildMonitorGroup();
-    void ApplyCaptions(const TextTable& texts);
-    void LoadTexts();
-    void SetDefaultTexts();
     void SetUpTerminalList();
     void CreatePages();
     void OnRestart();
@@ -87,27 +84,21 @@ private:
     DeviceModelList m_models{m_prompter};
     // The texts of messages, column and tab titles and states: from the table, else the Chinese fallbacks.
     TextTable m_texts = TextTable::chinese(kQvToolsTable);
+    Captions m_captions;
     // Set when the closing window must start a new instance of the tool; never cleared.
     bool m_restartFlag = false;
     TerminalList m_terminals;
     // How the programming page opens the device model dialog.
     std::unique_ptr<ModelDialogRunner> m_modelDialog;
 
-    QGroupBox* m_terminalGroup = nullptr;
     CGridmara* m_terminalList = nullptr;
     QLineEdit* m_newTerminalAddress = nullptr;
-    QPushButton* m_addTerminalButton = nullptr;
-    QPushButton* m_deleteTerminalButton = nullptr;
-    QGroupBox* m_monitorGroup = nullptr;
-    QLabel* m_portListLabel = nullptr;
     QListWidget* m_portList = nullptr;
-    QLabel* m_newPortLabel = nullptr;
     QLineEdit* m_newPort = nullptr;
     QPushButton* m_addPortButton = nullptr;
     QPushButton* m_deletePortButton = nullptr;
     QPushButton* m_startButton = nullptr;
     QPushButton* m_stopButton = nullptr;
-    QGroupBox* m_controlGroup = nullptr;
     CPageTabCtrl* m_pageTab = nullptr;
     CBaseCtrlPage* m_baseCtrlPage = nullptr;
     CProgramPage* m_programPage = nullptr;

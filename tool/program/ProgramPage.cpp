@@ -1,9 +1,11 @@
 #include "program/ProgramPage.h"
 
-#include "basectrl/DigitsValidator.h"
-#include "basectrl/GbkByteLimitValidator.h"
 #include "basectrl/GbkText.h"
 #include "config/ModelDialogRunner.h"
+#include "forms/CaptionedControls.h"
+#include "forms/DatabaseTookChange.h"
+#include "forms/InputBoxes.h"
+#include "forms/ListLook.h"
 #include "gridmara/CGridmara.h"
 #include "model/DeviceModelList.h"
 #include "program/DigitStringRun.h"
@@ -18,8 +20,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 #include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -87,6 +87,16 @@ template <typename Item> int CountOf(const std::vector<std::unique_ptr<Item>>& i
     return static_cast<int>(items.size());
 }
 
+// A digits box as wide as its digits, so that the page keeps its room for the list.
+QLineEdit* MakeNarrowDigitsBox(QWidget* parent, const char* objectName, int maxLength) {
+    QLineEdit* box = MakeDigitsBox(parent, objectName, maxLength);
+    // The style's own width, less the seventeen characters it makes room for, plus one more than the digits.
+    const QFontMetrics metrics = box->fontMetrics();
+    box->setFixedWidth(box->sizeHint().width() - metrics.horizontalAdvance(QString(17, QLatin1Char('x'))) +
+                       metrics.horizontalAdvance(QString(maxLength + 1, QLatin1Char('0'))));
+    return box;
+}
+
 } // namespace
 
 CProgramPage::CProgramPage(Prompter& prompter, QString languageDatabasePath, DeviceModelList& models,
@@ -104,8 +114,8 @@ CProgramPage::CProgramPage(Prompter& prompter, QString languageDatabasePath, Dev
     connect(m_sendDoneTimer, &QTimer::timeout, this, &CProgramPage::OnSendDone);
 
     BuildControls();
-    ApplyCaptions(TextTable::chinese(kProgramTable));
-    LoadTexts();
+    m_captions.apply(TextTable::chinese(kProgramTable));
+    m_texts = m_captions.applyFromDatabase(m_languageDatabasePath, kProgramTable, m_prompter);
     SetUpSubCodeList();
     FillModelBox();
 }
@@ -131,19 +141,23 @@ QLayout* CProgramPage::BuildModelRow() {
     m_modelBox->setMinimumContentsLength(16);
     // Only the user's choice counts, also of the entry already shown.
     connect(m_modelBox, &QComboBox::activated, this, &CProgramPage::OnModelSelected);
-    m_password = MakeDigitsBox(this, "password", kPasswordLimit);
+    m_password = MakeNarrowDigitsBox(this, "password", kPasswordLimit);
 
     auto* layout = new QGridLayout;
-    layout->addWidget(MakeLabel("Device", this), 0, 0);
+    layout->addWidget(MakeLabel(m_captions, this, "Device"), 0, 0);
     layout->addWidget(m_modelBox, 0, 1);
-    layout->addWidget(MakeLabel("Psw", this), 0, 2);
+    layout->addWidget(MakeLabel(m_captions, this, "Psw"), 0, 2);
     layout->addWidget(m_password, 0, 3);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(MakeButton("AddNewTer", this, "addModelButton", &CProgramPage::OnAddModel));
-    buttons->addWidget(MakeButton("tEdit", this, "editModelButton", &CProgramPage::OnEditModel));
-    buttons->addWidget(MakeButton("DelTer", this, "deleteModelButton", &CProgramPage::OnDeleteModel));
+    buttons->addWidget(
+        MakeButton(m_captions, this, "AddNewTer", "addModelButton", this, &CProgramPage::OnAddModel));
+    buttons->addWidget(
+        MakeButton(m_captions, this, "tEdit", "editModelButton", this, &CProgramPage::OnEditModel));
+    buttons->addWidget(
+        MakeButton(m_captions, this, "DelTer", "deleteModelButton", this, &CProgramPage::OnDeleteModel));
     buttons->addStretch(1);
-    buttons->addWidget(MakeButton("UseDefault", this, "useDefaultButton", &CProgramPage::OnUseDefault));
+    buttons->addWidget(
+        MakeButton(m_captions, this, "UseDefault", "useDefaultButton", this, &CProgramPage::OnUseDefault));
     layout->addLayout(buttons, 1, 0, 1, 5);
     layout->setColumnStretch(1, 1);
     layout->setColumnStretch(4, 1);
@@ -151,7 +165,7 @@ QLayout* CProgramPage::BuildModelRow() {
 }
 
 QGroupBox* CProgramPage::BuildMasterCodeGroup() {
-    QGroupBox* group = MakeGroup("MasterCtrl", "masterCodeGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "MasterCtrl", "masterCodeGroup");
     m_masterCodeBox = new QComboBox(group);
     m_masterCodeBox->setObjectName(QStringLiteral("masterCodeBox"));
     connect(m_masterCodeBox, &QComboBox::activated, this, &CProgramPage::OnMasterCodeSelected);
@@ -166,11 +180,11 @@ QGroupBox* CProgramPage::BuildMasterCodeGroup() {
                              2 * m_remark->frameWidth() + 2 * qCeil(m_remark->document()->documentMargin()));
 
     auto* layout = new QGridLayout(group);
-    layout->addWidget(MakeLabel("MasterFunc", group), 0, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "MasterFunc"), 0, 0);
     layout->addWidget(m_masterCodeBox, 0, 1);
-    layout->addWidget(MakeLabel("MasterID", group), 0, 2);
+    layout->addWidget(MakeLabel(m_captions, group, "MasterID"), 0, 2);
     layout->addWidget(m_masterCodeNumber, 0, 3);
-    layout->addWidget(MakeLabel("MasterRemark", group), 1, 0, Qt::AlignTop);
+    layout->addWidget(MakeLabel(m_captions, group, "MasterRemark"), 1, 0, Qt::AlignTop);
     layout->addWidget(m_remark, 1, 1, 1, 3);
     layout->setColumnStretch(1, 2);
     layout->setColumnStretch(3, 1);
@@ -178,7 +192,7 @@ QGroupBox* CProgramPage::BuildMasterCodeGroup() {
 }
 
 QGroupBox* CProgramPage::BuildSubCodeGroup() {
-    QGroupBox* group = MakeGroup("SubCtrl", "subCodeGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "SubCtrl", "subCodeGroup");
     m_subCodeList = new CGridmara(group);
     m_subCodeList->setObjectName(QStringLiteral("subCodeList"));
     connect(m_subCodeList, &QTableWidget::itemSelectionChanged, this, &CProgramPage::OnRowSelected);
@@ -188,47 +202,44 @@ QGroupBox* CProgramPage::BuildSubCodeGroup() {
 }
 
 QGroupBox* CProgramPage::BuildValueGroup() {
-    QGroupBox* group = MakeGroup("PgMod", "valueGroup");
+    QGroupBox* group = MakeGroupBox(m_captions, this, "PgMod", "valueGroup");
     // The value type only shows the master code's; the device model dialog is where it is chosen.
-    m_valueType = MakeRadioGroup(group, kValueTypeKeys, "valueType");
+    m_valueType = MakeRadioGroup(m_captions, group, kValueTypeKeys, "valueType");
     for (QAbstractButton* radio : m_valueType->buttons())
         radio->setEnabled(false);
-    m_initialLine = MakeDigitsBox(group, "initialLine", kInitialLineLimit);
-    m_lineCount = MakeDigitsBox(group, "lineCount", kLineCountLimit);
-    m_step = MakeDigitsBox(group, "step", kStepLimit);
-    m_numericInitialValue = MakeDigitsBox(group, "numericInitialValue", kNumericValueLimit);
-    m_textInitialValue = new QLineEdit(group);
-    m_textInitialValue->setObjectName(QStringLiteral("textInitialValue"));
-    // A terminal takes 32 bytes in its character set: every character takes at least one.
-    m_textInitialValue->setMaxLength(kTextValueByteLimit);
-    m_textInitialValue->setValidator(new GbkByteLimitValidator(kTextValueByteLimit, m_textInitialValue));
+    m_initialLine = MakeNarrowDigitsBox(group, "initialLine", kInitialLineLimit);
+    m_lineCount = MakeNarrowDigitsBox(group, "lineCount", kLineCountLimit);
+    m_step = MakeNarrowDigitsBox(group, "step", kStepLimit);
+    m_numericInitialValue = MakeNarrowDigitsBox(group, "numericInitialValue", kNumericValueLimit);
+    m_textInitialValue = MakeTextBox(group, "textInitialValue", kTextValueByteLimit);
 
     auto* types = new QHBoxLayout;
     for (QAbstractButton* radio : m_valueType->buttons())
         types->addWidget(radio);
     types->addStretch(1);
     auto* layout = new QGridLayout(group);
-    layout->addWidget(MakeLabel("PgType", group), 0, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "PgType"), 0, 0);
     layout->addLayout(types, 0, 1, 1, 6);
-    layout->addWidget(MakeLabel("SLine", group), 1, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "SLine"), 1, 0);
     layout->addWidget(m_initialLine, 1, 1);
-    layout->addWidget(MakeLabel("LineNum", group), 1, 2);
+    layout->addWidget(MakeLabel(m_captions, group, "LineNum"), 1, 2);
     layout->addWidget(m_lineCount, 1, 3);
-    layout->addWidget(MakeLabel("Step", group), 1, 4);
+    layout->addWidget(MakeLabel(m_captions, group, "Step"), 1, 4);
     layout->addWidget(m_step, 1, 5, Qt::AlignLeft);
     // The two initial values share one place: the value type shows one of them.
-    layout->addWidget(MakeLabel("tInit", group), 2, 0);
+    layout->addWidget(MakeLabel(m_captions, group, "tInit"), 2, 0);
     layout->addWidget(m_numericInitialValue, 2, 1, 1, 3, Qt::AlignLeft);
     layout->addWidget(m_textInitialValue, 2, 1, 1, 5);
-    layout->addWidget(MakeButton("tMod", group, "modifyButton", &CProgramPage::OnModify), 2, 6);
+    layout->addWidget(MakeButton(m_captions, group, "tMod", "modifyButton", this, &CProgramPage::OnModify), 2,
+                      6);
     layout->setColumnStretch(5, 1);
     return group;
 }
 
 QGroupBox* CProgramPage::BuildSendGroup() {
-    QGroupBox* group = MakeGroup("PgCmd", "sendGroup");
-    m_sendScope = MakeRadioGroup(group, kSendScopeKeys, "sendScope");
-    m_sendButton = MakeButton("SendCmd", group, "sendButton", &CProgramPage::OnSend);
+    QGroupBox* group = MakeGroupBox(m_captions, this, "PgCmd", "sendGroup");
+    m_sendScope = MakeRadioGroup(m_captions, group, kSendScopeKeys, "sendScope");
+    m_sendButton = MakeButton(m_captions, group, "SendCmd", "sendButton", this, &CProgramPage::OnSend);
 
     auto* layout = new QVBoxLayout(group);
     for (QAbstractButton* radio : m_sendScope->buttons())
@@ -238,68 +249,10 @@ QGroupBox* CProgramPage::BuildSendGroup() {
     return group;
 }
 
-QGroupBox* CProgramPage::MakeGroup(const char* key, const char* objectName) {
-    auto* group = new QGroupBox(this);
-    group->setObjectName(QLatin1String(objectName));
-    m_captions.push_back({key, [group](const QString& text) { group->setTitle(text); }});
-    return group;
-}
-
-QLabel* CProgramPage::MakeLabel(const char* key, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    m_captions.push_back({key, [label](const QString& text) { label->setText(text); }});
-    return label;
-}
-
-QPushButton* CProgramPage::MakeButton(const char* key, QWidget* parent, const char* objectName,
-                                      void (CProgramPage::*handler)()) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(objectName));
-    // As in the main window: the Enter key presses no button.
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, handler);
-    m_captions.push_back({key, [button](const QString& text) { button->setText(text); }});
-    return button;
-}
-
-// Radio buttons with the values 0, 1, ... in the order of their keys, the first one chosen.
-QButtonGroup* CProgramPage::MakeRadioGroup(QWidget* parent, std::span<const char* const> keys,
-                                           const char* objectName) {
-    auto* group = new QButtonGroup(parent);
-    group->setObjectName(QLatin1String(objectName));
-    for (const char* key : keys) {
-        auto* radio = new QRadioButton(parent);
-        radio->setObjectName(QLatin1String(objectName) + QLatin1Char('.') + QLatin1String(key));
-        group->addButton(radio, static_cast<int>(group->buttons().size()));
-        m_captions.push_back({key, [radio](const QString& text) { radio->setText(text); }});
-    }
-    group->button(0)->setChecked(true);
-    return group;
-}
-
-// A box as wide as its digits, so that the page keeps its room for the list.
-QLineEdit* CProgramPage::MakeDigitsBox(QWidget* parent, const char* objectName, int maxLength) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(objectName));
-    box->setMaxLength(maxLength);
-    box->setValidator(new DigitsValidator(box));
-    // The style's own width, less the seventeen characters it makes room for, plus one more than the digits.
-    const QFontMetrics metrics = box->fontMetrics();
-    box->setFixedWidth(box->sizeHint().width() - metrics.horizontalAdvance(QString(17, QLatin1Char('x'))) +
-                       metrics.horizontalAdvance(QString(maxLength + 1, QLatin1Char('0'))));
-    return box;
-}
-
 void CProgramPage::SetUpSubCodeList() {
-    m_subCodeList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_subCodeList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Grid lines and full-row selection. The list style's check boxes are left out: a list that paints
-    // its own cells never shows them, and nothing reads them.
-    m_subCodeList->setShowGrid(true);
-    m_subCodeList->SetHeaderHeight(1.5F);
-    m_subCodeList->SetHeaderFontHW(16, 0);
-    m_subCodeList->SetHeaderTextColor(QColor(255, 200, 100));
-    m_subCodeList->SetRowHeigt(20);
+    // The list style's check boxes are left out: a list that paints its own cells never shows them, and
+    // nothing reads them.
+    SetUpList(*m_subCodeList);
     m_subCodeList->SetColColor(kLineColumn, QColor(192, 192, 192));
     for (int column : {kSubCodeColumn, kFunctionColumn, kLengthColumn})
         m_subCodeList->SetColColor(column, QColor(196, 196, 255));
@@ -311,31 +264,7 @@ void CProgramPage::SetUpSubCodeList() {
     m_subCodeList->InsertColumn(kLengthColumn, m_texts.text("tLength"), kAlignCentre, 75);
     m_subCodeList->InsertColumn(kValueColumn, m_texts.text("tValue"), kAlignCentre, 150);
     // Every column stays in sight, the values above all.
-    int columnsWidth = 0;
-    for (int column = kLineColumn; column <= kValueColumn; ++column)
-        columnsWidth += m_subCodeList->columnWidth(column);
-    m_subCodeList->setMinimumWidth(columnsWidth + m_subCodeList->verticalScrollBar()->sizeHint().width() +
-                                   2 * m_subCodeList->frameWidth());
-}
-
-void CProgramPage::ApplyCaptions(const TextTable& texts) {
-    for (const Caption& caption : m_captions)
-        caption.set(texts.text(caption.key));
-}
-
-void CProgramPage::LoadTexts() {
-    std::optional<TextTable> table = TextTable::read(m_languageDatabasePath, kProgramTable, m_prompter);
-    if (!table) {
-        SetDefaultTexts();
-        return;
-    }
-    ApplyCaptions(*table);
-    m_texts = *table;
-}
-
-void CProgramPage::SetDefaultTexts() {
-    // The controls keep their template captions; only the messages and column titles fall back.
-    m_texts = TextTable::chinese(kProgramTable);
+    FitWidthToColumns(*m_subCodeList);
 }
 
 void CProgramPage::FillModelBox() {
@@ -510,25 +439,15 @@ void CProgramPage::ModifyTextValue(int rowCount) {
 }
 
 bool CProgramPage::SaveValues(std::span<const ValueChange> changes, int firstRow) {
-    if (!Saved(m_models.SetSubCodeValues(changes)))
+    if (!TookChange(m_models.SetSubCodeValues(changes)))
         return false;
     for (std::size_t index = 0; index < changes.size(); ++index)
         m_subCodeList->SetItemText(firstRow + static_cast<int>(index), kValueColumn, changes[index].value);
     return true;
 }
 
-bool CProgramPage::Saved(const SaveResult& result) {
-    switch (result.outcome) {
-    case SaveResult::Saved:
-        return true;
-    case SaveResult::NotConnected:
-        // The user has been told that the tool database could not be opened.
-        return false;
-    case SaveResult::Failed:
-        m_prompter.inform(m_texts.text("SaveFailed") + result.reason);
-        return false;
-    }
-    return false;
+bool CProgramPage::TookChange(const SaveResult& result) {
+    return DatabaseTookChange(result, m_prompter, m_texts.text("SaveFailed"));
 }
 
 void CProgramPage::OnAddModel() {
@@ -569,7 +488,7 @@ void CProgramPage::OnDeleteModel() {
     if (m_currentModel == nullptr || !m_prompter.confirm(m_texts.text("SureDel"), m_texts.text("Notify")))
         return;
     const RemoveResult result = m_models.RemoveModel(m_currentModel);
-    if (result.index < 0 || !Saved(result.save))
+    if (result.index < 0 || !TookChange(result.save))
         return;
     // The model box lists the models in the tree's order.
     m_modelBox->removeItem(result.index);

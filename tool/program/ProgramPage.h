@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basectrl/CommandExports.h"
+#include "forms/Captions.h"
 #include "language/TextTable.h"
 #include "model/DeviceModelList.h"
 #include "terminals/TerminalEntry.h"
@@ -8,7 +9,6 @@
 #include <QWidget>
 #include <functional>
 #include <span>
-#include <vector>
 
 class CGridmara;
 class ModelDialogRunner;
@@ -16,7 +16,6 @@ class Prompter;
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -40,10 +39,6 @@ public:
                  QWidget* parent = nullptr);
 
 private:
-    struct Caption {
-        const char* key;
-        std::function<void(const QString&)> set;
-    };
     // What a send queued, and what Ostrel's full queue refused.
     struct SendCount {
         int queued = 0;
@@ -56,17 +51,7 @@ private:
     QGroupBox* BuildSubCodeGroup();
     QGroupBox* BuildValueGroup();
     QGroupBox* BuildSendGroup();
-    QGroupBox* MakeGroup(const char* key, const char* objectName);
-    QLabel* MakeLabel(const char* key, QWidget* parent);
-    QPushButton* MakeButton(const char* key, QWidget* parent, const char* objectName,
-                            void (CProgramPage::*handler)());
-    QButtonGroup* MakeRadioGroup(QWidget* parent, std::span<const char* const> keys, const char* objectName);
-    QLineEdit* MakeDigitsBox(QWidget* parent, const char* objectName, int maxLength);
     void SetUpSubCodeList();
-
-    void ApplyCaptions(const TextTable& texts);
-    void LoadTexts();
-    void SetDefaultTexts();
 
     void FillModelBox();
     void ShowModel(DeviceModel& model);
@@ -78,7 +63,7 @@ private:
     // Writes the values and, once saved, shows them in their rows; false when they were not saved.
     bool SaveValues(std::span<const ValueChange> changes, int firstRow);
     // False after telling the user why the database did not take a change.
-    bool Saved(const SaveResult& result);
+    bool TookChange(const SaveResult& result);
     void ShowValueType(int valueType);
     QString NotQueuedText(int refused) const;
 
@@ -105,7 +90,7 @@ private:
     const std::function<void()> m_resetToDefaults;
     // The message texts and column titles: from the table, else the Chinese fallbacks.
     TextTable m_texts = TextTable::chinese(kProgramTable);
-    std::vector<Caption> m_captions;
+    Captions m_captions;
 
     // The model and master code the page works on; the list shows the sub codes of the master code,
     // which may belong to a model chosen before the current one.

@@ -1,14 +1,13 @@
+#include "OstrelOnFreeUdpPort.h"
 #include "RecordingPrompter.h"
 #include "SimulatedTerminals.h"
+#include "TerminalsHeard.h"
 #include "TestDatabase.h"
 #include "basectrl/BaseCtrlPage.h"
-#include "support/FreeUdpPort.h"
 #include "terminals/OstrelSession.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
@@ -21,16 +20,6 @@
 namespace {
 constexpr int kWaitMs = SimulatedTerminals::kWaitMs;
 } // namespace
-
-// The terminals Ostrel has reported, as "port.A.B".
-class TerminalsHeard : public QObject {
-    Q_OBJECT
-public:
-    Q_INVOKABLE void OnTerminalEvent(int port, int a, int b, int) {
-        addresses.append(QStringLiteral("%1.%2.%3").arg(port).arg(a).arg(b));
-    }
-    QStringList addresses;
-};
 
 // The command road end to end: the page's buttons, Ostrel over loopback UDP, and zenvar-sim as terminal
 // 1.2, whose frame log says what arrived.
@@ -53,15 +42,7 @@ private:
 
 void BaseCtrlPageSimTest::initTestCase() {
     QVERIFY(m_folder.isValid());
-    int port = 0;
-    for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
-        port = freeUdpPort();
-        if (OstrelSession::Start(&m_terminals, {QString::number(port)}) !=
-            OstrelSession::StartResult::Running) {
-            OstrelSession::Stop();
-            port = 0;
-        }
-    }
+    const int port = startOstrelOnFreeUdpPort(&m_terminals);
     QVERIFY(port != 0);
     QVERIFY(m_sim.start(port, {QStringLiteral("--terminals"), QStringLiteral("1.2")},
                         {QStringLiteral("--json"), m_folder.filePath(QStringLiteral("frames.jsonl"))}));
@@ -76,16 +57,7 @@ void BaseCtrlPageSimTest::cleanupTestCase() {
 }
 
 QList<QJsonObject> BaseCtrlPageSimTest::receivedCommands() const {
-    QFile log(m_folder.filePath(QStringLiteral("frames.jsonl")));
-    QList<QJsonObject> commands;
-    if (!log.open(QIODevice::ReadOnly))
-        return commands;
-    while (!log.atEnd()) {
-        const QJsonObject record = QJsonDocument::fromJson(log.readLine()).object();
-        if (record.value(QStringLiteral("kind")).toString() == QStringLiteral("command"))
-            commands.append(record);
-    }
-    return commands;
+    return SimulatedTerminals::commandsLogged(m_folder.filePath(QStringLiteral("frames.jsonl")));
 }
 
 void BaseCtrlPageSimTest::everyButtonReachesTheTerminal() {

@@ -2,13 +2,16 @@
 
 #include "RecordingCommandExports.h"
 #include "RecordingPrompter.h"
+#include "RequiredChild.h"
+#include "SelectedTerminalSource.h"
+#include "TerminalsHeard.h"
 #include "TestDatabase.h"
+#include "TypedText.h"
 #include "terminals/OstrelSession.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,13 +31,6 @@ const QString kNiHaoGbk = QString::fromLatin1("\xC4\xE3\xBA\xC3");
 const QString kSixteenChinese = QStringLiteral("一二三四五六七八九十百千万亿兆京");
 
 } // namespace
-
-// Ostrel's terminal events while the tests hold a running context; no terminal talks to it.
-class IgnoredTerminalEvents : public QObject {
-    Q_OBJECT
-public:
-    Q_INVOKABLE void OnTerminalEvent(int, int, int, int) {}
-};
 
 // The page in Chinese with a running Ostrel context, a recorder in place of the command exports and
 // terminal 11.1.2 selected unless a test says otherwise.
@@ -62,11 +58,13 @@ private slots:
 private:
     std::unique_ptr<CBaseCtrlPage> makePage(const QString& database, bool withMainWindow = true);
     void click(const char* name) { QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton); }
-    void fill(const char* boxName, const QString& text);
+    void fill(const char* boxName, const QString& text) { typeIntoBox(child<QLineEdit>(boxName), text); }
     QString text(const char* boxName) const { return child<QLineEdit>(boxName)->text(); }
-    template <typename Widget> Widget* child(const char* name) const;
+    template <typename Widget> Widget* child(const char* name) const {
+        return requiredChild<Widget>(*m_page, name);
+    }
 
-    IgnoredTerminalEvents m_events;
+    TerminalsHeard m_events;
     RecordingPrompter m_prompter;
     RecordingCommandExports m_commands;
     std::optional<TerminalEntry> m_selected;
@@ -91,33 +89,8 @@ void BaseCtrlPageTest::init() {
 }
 
 std::unique_ptr<CBaseCtrlPage> BaseCtrlPageTest::makePage(const QString& database, bool withMainWindow) {
-    std::function<const TerminalEntry*()> selection;
-    if (withMainWindow)
-        selection = [this]() -> const TerminalEntry* { return m_selected ? &*m_selected : nullptr; };
-    return std::make_unique<CBaseCtrlPage>(m_prompter, database, std::move(selection), m_commands);
-}
-
-// One character at a time: ASCII on the keyboard, anything else committed by an input method, the way
-// Chinese text arrives.
-void BaseCtrlPageTest::fill(const char* boxName, const QString& text) {
-    auto* box = child<QLineEdit>(boxName);
-    box->clear();
-    for (const char32_t character : text.toStdU32String()) {
-        if (character < 0x80) {
-            QTest::keyClick(box, static_cast<char>(character));
-            continue;
-        }
-        QInputMethodEvent commit;
-        commit.setCommitString(QString::fromUcs4(&character, 1));
-        QCoreApplication::sendEvent(box, &commit);
-    }
-}
-
-template <typename Widget> Widget* BaseCtrlPageTest::child(const char* name) const {
-    auto* widget = m_page->findChild<Widget*>(QLatin1String(name));
-    if (widget == nullptr)
-        qFatal("the page has no %s", name);
-    return widget;
+    return std::make_unique<CBaseCtrlPage>(m_prompter, database,
+                                           selectedTerminalSource(m_selected, withMainWindow), m_commands);
 }
 
 void BaseCtrlPageTest::startsWithDefaultsInTheLanguageOfItsDatabase() {

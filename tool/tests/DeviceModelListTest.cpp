@@ -1,5 +1,6 @@
 #include "model/DeviceModelList.h"
 
+#include "DatabaseWriteLock.h"
 #include "QStringPrinting.h"
 #include "ReadOnlyFile.h"
 #include "RecordingPrompter.h"
@@ -11,7 +12,6 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 // The model tree against a real tool database in a scratch working folder.
 namespace {
@@ -58,21 +58,6 @@ std::unique_ptr<SubCodeItem> newSubCode(std::int32_t number, const char* value) 
     item->CodeValue = QString::fromUtf8(value);
     return item;
 }
-
-// Another program writing to the tool database, holding its write lock for as long as it lives.
-class LockHolder {
-public:
-    explicit LockHolder(const QString& path) {
-        sqlite3_open(QFile::encodeName(path).constData(), &m_database);
-        m_locked = sqlite3_exec(m_database, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~LockHolder() { sqlite3_close_v2(m_database); }
-    bool isLocked() const { return m_locked; }
-
-private:
-    sqlite3* m_database = nullptr;
-    bool m_locked = false;
-};
 
 class DeviceModelListTest : public ::testing::Test {
 protected:
@@ -392,7 +377,8 @@ TEST_F(DeviceModelListTest, AChangeTheDatabaseDoesNotTakeLeavesTheTreeAsItWas) {
     ASSERT_TRUE(createDatabase(kToolDatabase, "DROP TABLE tb_SubCode"));
     const RemoveResult failed = models.RemoveModel(&keypad);
     EXPECT_EQ(failed.save.outcome, SaveResult::Failed);
-    EXPECT_TRUE(failed.save.reason.contains(QStringLiteral("no such table"))) << failed.save.reason.toStdString();
+    EXPECT_TRUE(failed.save.reason.contains(QStringLiteral("no such table")))
+        << failed.save.reason.toStdString();
     EXPECT_EQ(models.Models().size(), 2u);
     EXPECT_EQ(rows("SELECT count(*) FROM tb_MasterCode WHERE TerID=3"), QStringList{QStringLiteral("2")});
     EXPECT_EQ(rows("SELECT count(*) FROM tb_Terminal WHERE TerID=3"), QStringList{QStringLiteral("1")});
@@ -408,7 +394,7 @@ TEST_F(DeviceModelListTest, ADatabaseAnotherProgramHoldsRefusesTheChangeWithItsR
     makeToolDatabase(kTwoModels);
     models.Load();
     MasterCodeItem& zoneTypes = *models.Models()[0]->MasterCodes()[0];
-    LockHolder otherProgram(kToolDatabase);
+    DatabaseWriteLock otherProgram(kToolDatabase);
     ASSERT_TRUE(otherProgram.isLocked());
     const ValueChange change{zoneTypes.SubCodes()[0].get(), QStringLiteral("99")};
     const SaveResult result = models.SetSubCodeValues({&change, 1});

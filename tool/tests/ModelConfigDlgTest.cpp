@@ -1,6 +1,8 @@
 #include "config/ModelConfigDlg.h"
 
+#include "DatabaseWriteLock.h"
 #include "RecordingPrompter.h"
+#include "RequiredChild.h"
 #include "ScratchWorkingFolder.h"
 #include "TestDatabase.h"
 #include "config/ModelConfigDialogRunner.h"
@@ -23,7 +25,6 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <sqlite3.h>
 
 namespace {
 
@@ -52,25 +53,6 @@ struct MasterCodeInput {
     QString remark = QStringLiteral("seconds per zone");
     const char* type = "tNumber";
     bool haveOrder = true;
-};
-
-// Another program writing to the tool database: it holds the write lock for as long as it lives, while
-// reading stays possible, so the tool connects but none of its changes can be written.
-class WriteLockHolder {
-public:
-    explicit WriteLockHolder(const QString& path) {
-        sqlite3_open(QFile::encodeName(path).constData(), &m_database);
-        m_locked = sqlite3_exec(m_database, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~WriteLockHolder() { sqlite3_close_v2(m_database); }
-    WriteLockHolder(const WriteLockHolder&) = delete;
-    WriteLockHolder& operator=(const WriteLockHolder&) = delete;
-
-    bool isLocked() const { return m_locked; }
-
-private:
-    sqlite3* m_database = nullptr;
-    bool m_locked = false;
 };
 
 } // namespace
@@ -105,7 +87,9 @@ private slots:
 private:
     void open(CModelConfigDlg::Mode mode, DeviceModel* current, const char* language = "Chinese");
     DeviceModel& keypad() const { return *m_models->Models()[0]; }
-    template <typename Widget> Widget* child(const char* name) const;
+    template <typename Widget> Widget* child(const char* name) const {
+        return requiredChild<Widget>(*m_dialog, name);
+    }
     void click(const char* name) { QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton); }
     void type(const char* boxName, const QString& text);
     void fillMasterCode(const MasterCodeInput& input);
@@ -145,13 +129,6 @@ void ModelConfigDlgTest::open(CModelConfigDlg::Mode mode, DeviceModel* current, 
         current);
     m_dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-}
-
-template <typename Widget> Widget* ModelConfigDlgTest::child(const char* name) const {
-    auto* widget = m_dialog->findChild<Widget*>(QLatin1String(name));
-    if (widget == nullptr)
-        qFatal("the dialog has no %s", name);
-    return widget;
 }
 
 void ModelConfigDlgTest::type(const char* boxName, const QString& text) {
@@ -778,7 +755,7 @@ void ModelConfigDlgTest::changesTheDatabaseRefusesAreReportedAndChangeNothing() 
     type("modelName", QStringLiteral("ZV-9"));
     type("adminPassword", QStringLiteral("1"));
     {
-        const WriteLockHolder otherProgram(kToolDatabase);
+        const DatabaseWriteLock otherProgram(kToolDatabase);
         QVERIFY(otherProgram.isLocked());
         click("addModelButton");
     }
@@ -797,7 +774,7 @@ void ModelConfigDlgTest::changesTheDatabaseRefusesAreReportedAndChangeNothing() 
     selectRow("masterList", 0);
     fillMasterCode({});
     {
-        const WriteLockHolder otherProgram(kToolDatabase);
+        const DatabaseWriteLock otherProgram(kToolDatabase);
         click("addMasterCodeButton");
     }
     QCOMPARE(m_prompter.messages.size(), 2);

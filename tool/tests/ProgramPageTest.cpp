@@ -1,9 +1,14 @@
 #include "program/ProgramPage.h"
 
+#include "DatabaseWriteLock.h"
 #include "RecordingCommandExports.h"
 #include "RecordingPrompter.h"
+#include "RequiredChild.h"
 #include "ScratchWorkingFolder.h"
+#include "SelectedTerminalSource.h"
+#include "TerminalsHeard.h"
 #include "TestDatabase.h"
+#include "TypedText.h"
 #include "config/ModelDialogRunner.h"
 #include "gridmara/CGridmara.h"
 #include "model/DeviceModelList.h"
@@ -15,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,7 +28,6 @@
 #include <QTimer>
 #include <memory>
 #include <optional>
-#include <sqlite3.h>
 
 namespace {
 
@@ -84,34 +87,7 @@ public:
     QList<DeviceModel*> currents;
 };
 
-// Holds the tool database's write lock from a second connection, as another program can: the tool still
-// reads the file, but a change waits for the lock and then fails.
-class DatabaseWriteLock {
-public:
-    explicit DatabaseWriteLock(const QString& path) {
-        m_locked = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_database, SQLITE_OPEN_READWRITE,
-                                   nullptr) == SQLITE_OK &&
-                   sqlite3_exec(m_database, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~DatabaseWriteLock() { sqlite3_close_v2(m_database); }
-    DatabaseWriteLock(const DatabaseWriteLock&) = delete;
-    DatabaseWriteLock& operator=(const DatabaseWriteLock&) = delete;
-
-    bool isLocked() const { return m_locked; }
-
-private:
-    sqlite3* m_database = nullptr;
-    bool m_locked = false;
-};
-
 } // namespace
-
-// Ostrel's terminal events while the tests hold a running context; no terminal talks to it.
-class IgnoredTerminalEvents : public QObject {
-    Q_OBJECT
-public:
-    Q_INVOKABLE void OnTerminalEvent(int, int, int, int) {}
-};
 
 // The page in Chinese, shown, on a tool database of its own in a scratch working folder, with a running
 // Ostrel context, a recorder in place of the command exports, a scripted model dialog and terminal
@@ -163,15 +139,17 @@ private:
     void choose(const char* boxName, int index);
     void clickRow(int row);
     void click(const char* name) { QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton); }
-    void fill(const char* boxName, const QString& text);
+    void fill(const char* boxName, const QString& text) { typeIntoBox(child<QLineEdit>(boxName), text); }
     QString text(const char* boxName) const { return child<QLineEdit>(boxName)->text(); }
     QStringList column(int column) const;
     QStringList treeValues(int model, int masterCode) const;
     QStringList databaseValues(int terId, int masterCode) const;
     bool waitForSendDone() const;
-    template <typename Widget> Widget* child(const char* name) const;
+    template <typename Widget> Widget* child(const char* name) const {
+        return requiredChild<Widget>(*m_page, name);
+    }
 
-    IgnoredTerminalEvents m_events;
+    TerminalsHeard m_events;
     RecordingPrompter m_prompter;
     RecordingCommandExports m_commands;
     ScriptedModelDialog m_dialog;
@@ -214,11 +192,9 @@ void ProgramPageTest::cleanup() {
 
 std::unique_ptr<CProgramPage> ProgramPageTest::makePage(const QString& languageDatabase,
                                                         bool withMainWindow) {
-    std::function<const TerminalEntry*()> selection;
-    if (withMainWindow)
-        selection = [this]() -> const TerminalEntry* { return m_selected ? &*m_selected : nullptr; };
-    auto page = std::make_unique<CProgramPage>(m_prompter, languageDatabase, *m_models, std::move(selection),
-                                               m_commands, m_dialog, [this] { ++m_resets; });
+    auto page = std::make_unique<CProgramPage>(m_prompter, languageDatabase, *m_models,
+                                               selectedTerminalSource(m_selected, withMainWindow), m_commands,
+                                               m_dialog, [this] { ++m_resets; });
     page->resize(900, 600);
     page->show();
     return page;
@@ -236,22 +212,6 @@ void ProgramPageTest::clickRow(int row) {
     const QRect cell = list->visualRect(list->model()->index(row, kSubCodeColumn));
     QVERIFY(cell.isValid());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-}
-
-// One character at a time: ASCII on the keyboard, anything else committed by an input method, the way
-// Chinese text arrives.
-void ProgramPageTest::fill(const char* boxName, const QString& text) {
-    auto* box = child<QLineEdit>(boxName);
-    box->clear();
-    for (const char32_t character : text.toStdU32String()) {
-        if (character < 0x80) {
-            QTest::keyClick(box, static_cast<char>(character));
-            continue;
-        }
-        QInputMethodEvent commit;
-        commit.setCommitString(QString::fromUcs4(&character, 1));
-        QCoreApplication::sendEvent(box, &commit);
-    }
 }
 
 QStringList ProgramPageTest::column(int column) const {
@@ -280,13 +240,6 @@ QStringList ProgramPageTest::databaseValues(int terId, int masterCode) const {
 
 bool ProgramPageTest::waitForSendDone() const {
     return QTest::qWaitFor([this] { return child<QPushButton>("sendButton")->isEnabled(); }, 30000);
-}
-
-template <typename Widget> Widget* ProgramPageTest::child(const char* name) const {
-    auto* widget = m_page->findChild<Widget*>(QLatin1String(name));
-    if (widget == nullptr)
-        qFatal("the page has no %s", name);
-    return widget;
 }
 
 void ProgramPageTest::digitStringRunsAreWholeOrNothing_data() {

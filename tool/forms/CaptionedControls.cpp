@@ -1,0 +1,48 @@
+#include "forms/CaptionedControls.h"
+
+#include "forms/Captions.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+
+QPushButton* MakeButton(QWidget* parent, const char* objectName) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(objectName));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QPushButton* MakeButton(Captions& captions, QWidget* parent, const char* key, const char* objectName) {
+    QPushButton* button = MakeButton(parent, objectName);
+    captions.add(key, button);
+    return button;
+}
+
+QGroupBox* MakeGroupBox(Captions& captions, QWidget* parent, const char* key, const char* objectName) {
+    auto* group = new QGroupBox(parent);
+    group->setObjectName(QLatin1String(objectName));
+    captions.add(key, group);
+    return group;
+}
+
+QLabel* MakeLabel(Captions& captions, QWidget* parent, const char* key) {
+    auto* label = new QLabel(parent);
+    captions.add(key, label);
+    return label;
+}
+
+QButtonGroup* MakeRadioGroup(Captions& captions, QWidget* parent, std::span<const char* const> keys,
+                             const char* objectName) {
+    auto* group = new QButtonGroup(parent);
+    group->setObjectName(QLatin1String(objectName));
+    for (const char* key : keys) {
+        auto* radio = new QRadioButton(parent);
+        radio->setObjectName(QLatin1String(objectName) + QLatin1Char('.') + QLatin1String(key));
+        group->addButton(radio, static_cast<int>(group->buttons().size()));
+        captions.add(key, radio);
+    }
+    group->button(0)->setChecked(true);
+    return group;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "language/TextTable.h"
+
+#include <vector>
+
+class Prompter;
+class QWidget;
+
+// The controls of a window that show a text of its text table, each under the key of its text, so that
+// the window shows them in its template's texts and again in the language of its table.
+class Captions {
+public:
+    // `widget` shows its text as a group box's title, as a label's or a button's text (push button, radio
+    // button, check box), or as a window's title.
+    void add(const char* key, QWidget* widget);
+
+    void apply(const TextTable& texts) const;
+
+    // Reads `keys`' table from the language database at `languageDatabasePath`, shows the captions in its
+    // texts and returns them. When the table cannot be read (the user has been told) the captions keep
+    // what they show, and the Chinese fallbacks are returned.
+    TextTable applyFromDatabase(const QString& languageDatabasePath, const TextTableKeys& keys,
+                                Prompter& prompter) const;
+
+private:
+    struct Caption {
+        const char* key;
+        QWidget* widget;
+    };
+
+    std::vector<Caption> m_captions;
+};
