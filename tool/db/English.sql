@@ -111,7 +111,7 @@ UPDATE tb_Program SET
     SendOver     = 'All commands have been sent.',
     Notify       = 'Confirm',
     tLine        = 'Row',
-    SubCode      = 'Sub code',
+    SubCode      = 'Code',
     Function     = 'Function',
     tLength      = 'Digits',
     tValue       = 'Value',
