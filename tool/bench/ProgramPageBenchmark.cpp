@@ -8,6 +8,7 @@
 //    terminal over loopback UDP: from pressing Send to the last programming command the terminal answered.
 
 #include "OstrelOnFreeUdpPort.h"
+#include "SimulatedTerminals.h"
 #include "TerminalsHeard.h"
 #include "config/ModelDialogRunner.h"
 #include "model/DeviceModelList.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -144,13 +144,11 @@ int main(int argc, char** argv) {
     if (port == 0)
         fail("Ostrel did not start");
     const QString log = folder.filePath(QStringLiteral("frames.jsonl"));
-    QProcess sim;
-    sim.start(QStringLiteral(ZENVAR_SIM_PATH),
-              {QStringLiteral("--quiet"), QStringLiteral("--json"), log, QStringLiteral("--udp"),
-               QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--type"), QStringLiteral("2"),
-               QStringLiteral("--terminals"), QStringLiteral("1.2"), QStringLiteral("--interval"),
-               QStringLiteral("0")});
-    if (!sim.waitForStarted(kWaitMs) ||
+    SimulatedTerminals sim;
+    if (!sim.start(port,
+                   {QStringLiteral("--type"), QStringLiteral("2"), QStringLiteral("--terminals"),
+                    QStringLiteral("1.2"), QStringLiteral("--interval"), QStringLiteral("0")},
+                   {QStringLiteral("--json"), log}) ||
         !QTest::qWaitFor([&] { return !terminals.addresses.isEmpty(); }, kWaitMs))
         fail("the simulated terminal did not come on line");
 
@@ -195,8 +193,7 @@ int main(int argc, char** argv) {
                 largestCount, median(sends), runs,
                 1000.0 * static_cast<double>(largestCount) / median(sends));
 
-    sim.closeWriteChannel();
-    sim.waitForFinished(kWaitMs);
+    sim.stop();
     OstrelSession::Stop();
     return 0;
 }

@@ -90,8 +90,8 @@ class TerminalTable {
 public:
     static constexpr int kAddressCount = 256;
     // Address B of a block's own record; the block record of block 255 is the port entry.
-    static constexpr std::uint8_t kBlockRecordAddress = 255;
-    static constexpr std::uint8_t kPortEntryBlock = 255;
+    static constexpr std::uint8_t kBlockRecordAddress = OSTREL_WHOLE_BLOCK;
+    static constexpr std::uint8_t kPortEntryBlock = OSTREL_WHOLE_BLOCK;
     // Addresses B above this are not given back their state when their block returns.
     static constexpr std::uint8_t kLastRestoredAddress = 239;
     static constexpr std::int32_t kBlockTimeout = 90;
