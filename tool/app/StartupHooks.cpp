@@ -6,12 +6,17 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 
 StartupHooks::StartupHooks(CMainDlg& mainDlg)
     : m_mainDlg(mainDlg), m_screenshotPath(qEnvironmentVariable("TARVEX_SCREENSHOT")),
       m_markerPath(qEnvironmentVariable("TARVEX_QUIT_AFTER_START")),
       m_demoPorts(qEnvironmentVariable("TARVEX_DEMO_PORTS").split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    bool pageGiven = false;
+    const int page = qEnvironmentVariableIntValue("TARVEX_PAGE", &pageGiven);
+    if (pageGiven)
+        m_mainDlg.findChild<QTabWidget*>(QStringLiteral("pageTab"))->setCurrentIndex(page);
     // Runs from the window's own event loop, so after it has been shown.
     if (!m_demoPorts.isEmpty())
         QTimer::singleShot(0, &m_mainDlg, [this] { StartPorts(); });

@@ -197,4 +197,10 @@ UPDATE tb_Voice SET
     StopRecord   = '停止录音',
     StartPlay    = '开始播放',
     StopPlay     = '停止播放',
-    CantDel      = '该声音文件已经被引用，不能删除';
+    CantDel      = '该声音文件已经被引用，不能删除',
+    CopyFailed   = '声音文件复制失败：',
+    DelFailed    = '声音文件删除失败：',
+    NoSound      = '没有可用的声音输出设备，未写入设备',
+    MissingWav   = '缺少以下声音文件，未写入设备：',
+    NotSent      = '未写入的提示（序号）：',
+    SaveFailed   = '声音配置未能保存到数据库：';

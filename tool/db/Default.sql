@@ -138,3 +138,11 @@ INSERT INTO tb_SoundEg (byOrder, WavType, Remark) VALUES
     (37, 'Prompt', 'Enter your code'),
     (38, 'Prompt', 'Wrong code'),
     (39, 'Prompt', 'Done');
+
+-- The sample voice files come assigned: a first transfer works out of the box.
+UPDATE tb_Sound SET WavName = 'Welcome.wav' WHERE byOrder = 0;
+UPDATE tb_Sound SET WavName = 'Armed.wav' WHERE byOrder = 17;
+UPDATE tb_Sound SET WavName = 'Disarmed.wav' WHERE byOrder = 18;
+UPDATE tb_SoundEg SET WavName = 'Welcome.wav' WHERE byOrder = 0;
+UPDATE tb_SoundEg SET WavName = 'Armed.wav' WHERE byOrder = 17;
+UPDATE tb_SoundEg SET WavName = 'Disarmed.wav' WHERE byOrder = 18;

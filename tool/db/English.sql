@@ -197,4 +197,10 @@ UPDATE tb_Voice SET
     StopRecord   = 'Stop',
     StartPlay    = 'Play',
     StopPlay     = 'Stop',
-    CantDel      = 'This sound file is assigned to a prompt and cannot be deleted.';
+    CantDel      = 'This sound file is assigned to a prompt and cannot be deleted.',
+    CopyFailed   = 'The sound file could not be copied: ',
+    DelFailed    = 'The sound file could not be deleted: ',
+    NoSound      = 'No sound output is available; nothing was written to the device.',
+    MissingWav   = 'These sound files are missing; nothing was written to the device:',
+    NotSent      = 'Prompts not written (order numbers): ',
+    SaveFailed   = 'The voice prompt assignments could not be saved to the database: ';

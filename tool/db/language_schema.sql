@@ -203,5 +203,11 @@ CREATE TABLE tb_Voice (
     StopRecord TEXT,
     StartPlay TEXT,
     StopPlay TEXT,
-    CantDel TEXT
+    CantDel TEXT,
+    CopyFailed TEXT,
+    DelFailed TEXT,
+    NoSound TEXT,
+    MissingWav TEXT,
+    NotSent TEXT,
+    SaveFailed TEXT
 );

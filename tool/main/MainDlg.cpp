@@ -13,6 +13,7 @@
 #include "program/ProgramPage.h"
 #include "prompt/Prompter.h"
 #include "terminals/OstrelSession.h"
+#include "voice/QtSoundDevice.h"
 #include "voice/VoicePage.h"
 
 #include <QAction>
@@ -48,7 +49,7 @@ constexpr int kNewPortLimit = 5;
 CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_prompter(prompter), m_programPath(std::move(programPath)) {
+      m_prompter(prompter), m_programPath(std::move(programPath)), m_sound(new QtSoundDevice(this)) {
     setWindowIcon(ToolIcon());
     BuildControls();
     m_captions.apply(TextTable::chinese(kQvToolsTable));
@@ -77,6 +78,8 @@ LanguageSettings::Language CMainDlg::RadioChoice() const {
 
 void CMainDlg::reject() {
     m_models.FreeAll();
+    // Assignments saved into the defaults that just replaced the tool database would undo the reset.
+    m_voicePage->OnClose(!m_toolDatabaseReplaced);
     OstrelSession::Stop();
     // The last step before the window ends: the new instance must find released whatever this one held.
     if (m_restartFlag)
@@ -205,7 +208,8 @@ void CMainDlg::CreatePages() {
     m_programPage = new CProgramPage(
         m_prompter, m_language.databasePath(), m_models, [this] { return SelectedTerminal(); },
         OstrelCommandExports(), *m_modelDialog, [this] { ResetToDefaults(); }, m_pageTab);
-    m_voicePage = new CVoicePage(m_pageTab);
+    m_voicePage = new CVoicePage(m_prompter, m_language.databasePath(), m_language.flag, *m_sound,
+                                 ChooseWaveFileToImport, m_pageTab);
     m_pageTab->addTab(m_baseCtrlPage, m_texts.text("BaseCtrl"));
     m_pageTab->addTab(m_programPage, m_texts.text("Program"));
     m_pageTab->addTab(m_voicePage, m_texts.text("Voice"));
@@ -221,6 +225,7 @@ void CMainDlg::OnRestart() {
 void CMainDlg::ResetToDefaults() {
     if (!ReplaceToolDatabaseWithDefaults(m_prompter))
         return;
+    m_toolDatabaseReplaced = true;
     m_restartFlag = true;
     // Closes once the handler that asked for the reset has returned, like a posted close message.
     QMetaObject::invokeMethod(this, &CMainDlg::close, Qt::QueuedConnection);

@@ -22,6 +22,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class SoundDevice;
 
 // The tool's only top-level window: terminals and ports on the left, the three pages on the right, the
 // language choice above them. Its texts come from table tb_QvTools of the language database.
@@ -87,7 +88,11 @@ private:
     Captions m_captions;
     // Set when the closing window must start a new instance of the tool; never cleared.
     bool m_restartFlag = false;
+    // Set once the shipped defaults have replaced the tool database.
+    bool m_toolDatabaseReplaced = false;
     TerminalList m_terminals;
+    // The computer's sound, for the voice page.
+    SoundDevice* m_sound;
     // How the programming page opens the device model dialog.
     std::unique_ptr<ModelDialogRunner> m_modelDialog;
 

@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include <QDir>
 #include <QFile>
 #include <sqlite3.h>
 
@@ -44,6 +45,20 @@ QStringList queryRows(const QString& path, const char* sql) {
 
 QString builtWorkFile(const QString& relativePath) {
     return QStringLiteral(TARVEX_WORK_DIR "/") + relativePath;
+}
+
+bool copyBuiltSoundFiles() {
+    QStringList files;
+    for (int digit = 0; digit < 10; ++digit)
+        files << QStringLiteral("sWav/%1.wav").arg(digit);
+    files << QStringLiteral("Wave/Welcome.wav") << QStringLiteral("Wave/Armed.wav")
+          << QStringLiteral("Wave/Disarmed.wav");
+    if (!QDir().mkpath(QStringLiteral("sWav")) || !QDir().mkpath(QStringLiteral("Wave")))
+        return false;
+    for (const QString& file : files)
+        if (!QFile::copy(builtWorkFile(file), file))
+            return false;
+    return true;
 }
 
 bool prepareWorkingFolder(const char* language) {
