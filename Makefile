@@ -1,6 +1,7 @@
 # The two commands of the README, wrapping CMake and CTest. Both install missing Debian packages first.
 #   make run    build and open Tarvex in its prepared working folder
-#   make test   every test: ASan+UBSan build of everything, TSan build of the threaded library
+#   make test   every test: ASan+UBSan build of everything, TSan build of the threaded library and of
+#               the hand-over of its events to the window
 JOBS ?= $(shell nproc)
 CMAKE_QUIET = --log-level=WARNING
 
@@ -33,7 +34,7 @@ test-asan:
 test-tsan:
 	@cmake -S . -B build/tsan $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZER=thread -DTARVEX_OSTREL_ONLY=ON -DTARVEX_WERROR=ON
 	@cmake --build build/tsan -j$(JOBS)
-	@cd build/tsan && ctest -j$(JOBS) --output-on-failure -L ostrel
+	@cd build/tsan && ctest -j$(JOBS) --output-on-failure -L "ostrel|handover"
 
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

@@ -50,16 +50,16 @@ const QString kNamePasswordCaption = QStringLiteral("密码");
 
 } // namespace
 
-CBaseCtrlPage::CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath,
+CBaseCtrlPage::CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath, const OstrelSession& session,
                              std::function<const TerminalEntry*()> selectedTerminal, QWidget* parent)
-    : CBaseCtrlPage(prompter, std::move(languageDatabasePath), std::move(selectedTerminal),
+    : CBaseCtrlPage(prompter, std::move(languageDatabasePath), session, std::move(selectedTerminal),
                     OstrelCommandExports(), parent) {}
 
-CBaseCtrlPage::CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath,
+CBaseCtrlPage::CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath, const OstrelSession& session,
                              std::function<const TerminalEntry*()> selectedTerminal, CommandExports& commands,
                              QWidget* parent)
     : QWidget(parent), m_prompter(prompter), m_languageDatabasePath(std::move(languageDatabasePath)),
-      m_selectedTerminal(std::move(selectedTerminal)), m_commands(commands) {
+      m_session(session), m_selectedTerminal(std::move(selectedTerminal)), m_commands(commands) {
     BuildControls();
     m_captions.apply(TextTable::chinese(kControlTable));
     m_namePasswordLabel->setText(kNamePasswordCaption);
@@ -243,7 +243,7 @@ void CBaseCtrlPage::FillLists() {
 }
 
 std::optional<CommandTarget> CBaseCtrlPage::SelectedTarget() {
-    return SelectedCommandTarget(m_selectedTerminal, m_prompter, m_texts.text("SelTer"));
+    return SelectedCommandTarget(m_session.Context(), m_selectedTerminal, m_prompter, m_texts.text("SelTer"));
 }
 
 void CBaseCtrlPage::OnSendLayCtrl() {

@@ -3,6 +3,7 @@
 #include "basectrl/CommandExports.h"
 #include "forms/Captions.h"
 #include "language/TextTable.h"
+#include "terminals/OstrelSession.h"
 #include "terminals/TerminalEntry.h"
 
 #include <QWidget>
@@ -26,12 +27,13 @@ class QTimeEdit;
 class CBaseCtrlPage : public QWidget {
     Q_OBJECT
 public:
-    // `selectedTerminal` gives the terminal of the main window's selected row, or null when no row is
-    // selected; the entry is read at once and not kept. Without it (no main window) the buttons do nothing.
-    CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath,
+    // Commands go through the context `session` runs. `selectedTerminal` gives the terminal of the main
+    // window's selected row, or null when no row is selected; the entry is read at once and not kept.
+    // Without it (no main window) the buttons do nothing.
+    CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath, const OstrelSession& session,
                   std::function<const TerminalEntry*()> selectedTerminal, QWidget* parent = nullptr);
     // The same page sending through `commands` instead of Ostrel's exports.
-    CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath,
+    CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath, const OstrelSession& session,
                   std::function<const TerminalEntry*()> selectedTerminal, CommandExports& commands,
                   QWidget* parent = nullptr);
 
@@ -64,6 +66,7 @@ private:
 
     Prompter& m_prompter;
     const QString m_languageDatabasePath;
+    const OstrelSession& m_session;
     const std::function<const TerminalEntry*()> m_selectedTerminal;
     CommandExports& m_commands;
     // The message texts and list entries: from the table, else the Chinese fallbacks.

@@ -1,7 +1,6 @@
 #include "basectrl/CommandExports.h"
 
 #include "prompt/Prompter.h"
-#include "terminals/OstrelSession.h"
 #include "terminals/TerminalEntry.h"
 
 namespace {
@@ -51,9 +50,8 @@ public:
 } // namespace
 
 std::optional<CommandTarget>
-SelectedCommandTarget(const std::function<const TerminalEntry*()>& selectedTerminal, Prompter& prompter,
-                      const QString& noTerminalText) {
-    OstrelContext* context = OstrelSession::CurrentContext();
+SelectedCommandTarget(OstrelContext* context, const std::function<const TerminalEntry*()>& selectedTerminal,
+                      Prompter& prompter, const QString& noTerminalText) {
     if (context == nullptr || !selectedTerminal)
         return std::nullopt;
     const TerminalEntry* terminal = selectedTerminal();

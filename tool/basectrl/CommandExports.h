@@ -18,12 +18,12 @@ struct CommandTarget {
 };
 
 // The terminal of the main window's selected row (given by `selectedTerminal`, which returns null when no
-// row is selected), addressed in the running context. None while communication is stopped or without a
-// main window (`selectedTerminal` empty), both silently; none after telling the user `noTerminalText`
-// when no row is selected.
+// row is selected), addressed in the running `context`. None while communication is stopped (a null
+// context) or without a main window (`selectedTerminal` empty), both silently; none after telling the user
+// `noTerminalText` when no row is selected.
 std::optional<CommandTarget>
-SelectedCommandTarget(const std::function<const TerminalEntry*()>& selectedTerminal, Prompter& prompter,
-                      const QString& noTerminalText);
+SelectedCommandTarget(OstrelContext* context, const std::function<const TerminalEntry*()>& selectedTerminal,
+                      Prompter& prompter, const QString& noTerminalText);
 
 // The Ostrel command exports the pages call. The tool always passes header word 0. Delivery failures
 // arrive as callbacks; only the programming page, which queues many commands at once, looks at whether

@@ -125,8 +125,10 @@ int main(int argc, char** argv) {
         const int big = static_cast<int>(models.Models().size()) - 1;
         if (big < 0 || models.Models()[big]->MasterCodes().front()->SubCodes().size() != kSubCodes)
             fail("the large model did not load whole");
+        const OstrelSession stopped;
         CProgramPage page(
-            prompter, language, models, [] { return nullptr; }, OstrelCommandExports(), dialog, [] {});
+            prompter, language, models, stopped, [] { return nullptr; }, OstrelCommandExports(), dialog,
+            [] {});
         page.show();
         timer.restart();
         choose(page.findChild<QComboBox*>(QStringLiteral("modelBox")), big);
@@ -140,7 +142,7 @@ int main(int argc, char** argv) {
 
     // The largest shipped model to terminal 1.2 on loopback UDP.
     TerminalsHeard terminals;
-    const int port = startOstrelOnFreeUdpPort(&terminals);
+    const int port = startOstrelOnFreeUdpPort(terminals.session);
     if (port == 0)
         fail("Ostrel did not start");
     const QString log = folder.filePath(QStringLiteral("frames.jsonl"));
@@ -167,7 +169,8 @@ int main(int argc, char** argv) {
     }
     const TerminalEntry terminal{OSTREL_PORT_UDP, 1, 2, true, QStringLiteral("11.1.2")};
     CProgramPage page(
-        prompter, language, models, [&terminal] { return &terminal; }, OstrelCommandExports(), dialog, [] {});
+        prompter, language, models, terminals.session, [&terminal] { return &terminal; },
+        OstrelCommandExports(), dialog, [] {});
     page.show();
     choose(page.findChild<QComboBox*>(QStringLiteral("modelBox")), largest);
     page.findChild<QRadioButton*>(QStringLiteral("sendScope.AllTerminal"))->click();
@@ -194,6 +197,6 @@ int main(int argc, char** argv) {
                 1000.0 * static_cast<double>(largestCount) / median(sends));
 
     sim.stop();
-    OstrelSession::Stop();
+    terminals.session.Stop();
     return 0;
 }

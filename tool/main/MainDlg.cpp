@@ -51,6 +51,7 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_prompter(prompter), m_programPath(std::move(programPath)), m_sound(new QtSoundDevice(this)) {
     setWindowIcon(ToolIcon());
+    connect(&m_session, &OstrelSession::TerminalsChanged, this, &CMainDlg::OnTerminalsChanged);
     BuildControls();
     m_captions.apply(TextTable::chinese(kQvToolsTable));
 
@@ -80,7 +81,7 @@ void CMainDlg::reject() {
     m_models.FreeAll();
     // Assignments saved into the defaults that just replaced the tool database would undo the reset.
     m_voicePage->OnClose(!m_toolDatabaseReplaced);
-    OstrelSession::Stop();
+    m_session.Stop();
     // The last step before the window ends: the new instance must find released whatever this one held.
     if (m_restartFlag)
         QProcess::startDetached(m_programPath);
@@ -202,11 +203,11 @@ void CMainDlg::SetUpTerminalList() {
 
 void CMainDlg::CreatePages() {
     m_baseCtrlPage = new CBaseCtrlPage(
-        m_prompter, m_language.databasePath(), [this] { return SelectedTerminal(); }, m_pageTab);
+        m_prompter, m_language.databasePath(), m_session, [this] { return SelectedTerminal(); }, m_pageTab);
     m_modelDialog =
         std::make_unique<ModelConfigDialogRunner>(m_prompter, m_models, m_language.databasePath(), this);
     m_programPage = new CProgramPage(
-        m_prompter, m_language.databasePath(), m_models, [this] { return SelectedTerminal(); },
+        m_prompter, m_language.databasePath(), m_models, m_session, [this] { return SelectedTerminal(); },
         OstrelCommandExports(), *m_modelDialog, [this] { ResetToDefaults(); }, m_pageTab);
     m_voicePage = new CVoicePage(m_prompter, m_language.databasePath(), m_language.flag, *m_sound,
                                  ChooseWaveFileToImport, m_pageTab);
@@ -284,7 +285,7 @@ void CMainDlg::OnDeletePort() {
 }
 
 void CMainDlg::OnStart() {
-    switch (OstrelSession::Start(this, PortTexts())) {
+    switch (m_session.Start(PortTexts())) {
     case OstrelSession::StartResult::Running:
         ShowPortsRunning(true);
         break;
@@ -301,24 +302,26 @@ void CMainDlg::OnStart() {
 void CMainDlg::OnStop() {
     ShowPortsRunning(false);
     // Rows keep their last states: nothing reports on them while communication is stopped.
-    OstrelSession::Stop();
+    m_session.Stop();
 }
 
-void CMainDlg::OnTerminalEvent(int portNumber, int addressA, int addressB, int eventCode) {
+void CMainDlg::OnTerminalsChanged(const std::vector<TerminalChange>& changes) {
     // The address and port edits are left as the user is typing them.
-    switch (m_terminals.applyEvent(portNumber, addressA, addressB, eventCode)) {
-    case TerminalList::EventEffect::Added:
-        AppendTerminalRow(m_terminals.back());
-        break;
-    case TerminalList::EventEffect::StateChanged: {
-        const QString text = QStringLiteral("%1.%2.%3").arg(portNumber).arg(addressA).arg(addressB);
-        const int row = m_terminals.find(text);
-        m_terminalList->SetItemText(row, kStateColumn, StateText(m_terminals.at(row).onLine));
-        break;
-    }
-    case TerminalList::EventEffect::Ignored:
-    case TerminalList::EventEffect::Unchanged:
-        break;
+    for (const TerminalChange& change : changes) {
+        const TerminalList::Applied applied =
+            m_terminals.applyEvent(change.port, change.addressA, change.addressB, change.lastCode);
+        switch (applied.effect) {
+        case TerminalList::EventEffect::Added:
+            AppendTerminalRow(m_terminals.at(applied.row));
+            break;
+        case TerminalList::EventEffect::StateChanged:
+            m_terminalList->SetItemText(applied.row, kStateColumn,
+                                        StateText(m_terminals.at(applied.row).onLine));
+            break;
+        case TerminalList::EventEffect::Ignored:
+        case TerminalList::EventEffect::Unchanged:
+            break;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "language/LanguageSettings.h"
 #include "language/TextTable.h"
 #include "model/DeviceModelList.h"
+#include "terminals/OstrelSession.h"
 #include "terminals/TerminalList.h"
 
 #include <QCoreApplication>
@@ -51,8 +52,8 @@ public:
     // The entry of the selected row, or null.
     const TerminalEntry* SelectedTerminal() const;
 
-    // A terminal event from Ostrel, handed over from its worker thread (queued, never waited for).
-    Q_INVOKABLE void OnTerminalEvent(int portNumber, int addressA, int addressB, int eventCode);
+    // Communication: the running Ostrel context and its terminal events.
+    OstrelSession& Session() { return m_session; }
 
     // The Enter key never ends the tool.
     void accept() override {}
@@ -75,6 +76,7 @@ private:
     void OnDeleteTerminal();
     void OnSelectionChanged();
     void ShowPortsRunning(bool running);
+    void OnTerminalsChanged(const std::vector<TerminalChange>& changes);
     void AppendTerminalRow(const TerminalEntry& entry);
     QString StateText(bool onLine) const;
     QStringList PortTexts() const;
@@ -91,6 +93,7 @@ private:
     // Set once the shipped defaults have replaced the tool database.
     bool m_toolDatabaseReplaced = false;
     TerminalList m_terminals;
+    OstrelSession m_session;
     // The computer's sound, for the voice page.
     SoundDevice* m_sound;
     // How the programming page opens the device model dialog.

@@ -100,12 +100,13 @@ QLineEdit* MakeNarrowDigitsBox(QWidget* parent, const char* objectName, int maxL
 } // namespace
 
 CProgramPage::CProgramPage(Prompter& prompter, QString languageDatabasePath, DeviceModelList& models,
+                           const OstrelSession& session,
                            std::function<const TerminalEntry*()> selectedTerminal, CommandExports& commands,
                            ModelDialogRunner& modelDialog, std::function<void()> resetToDefaults,
                            QWidget* parent)
     : QWidget(parent), m_prompter(prompter), m_languageDatabasePath(std::move(languageDatabasePath)),
-      m_models(models), m_selectedTerminal(std::move(selectedTerminal)), m_commands(commands),
-      m_modelDialog(modelDialog), m_resetToDefaults(std::move(resetToDefaults)),
+      m_models(models), m_session(session), m_selectedTerminal(std::move(selectedTerminal)),
+      m_commands(commands), m_modelDialog(modelDialog), m_resetToDefaults(std::move(resetToDefaults)),
       m_sendDoneTimer(new QTimer(this)) {
     m_sendDoneTimer->setObjectName(QStringLiteral("sendDoneTimer"));
     m_sendDoneTimer->setSingleShot(true);
@@ -502,7 +503,7 @@ void CProgramPage::OnUseDefault() {
 
 void CProgramPage::OnSend() {
     const std::optional<CommandTarget> target =
-        SelectedCommandTarget(m_selectedTerminal, m_prompter, m_texts.text("SelTer"));
+        SelectedCommandTarget(m_session.Context(), m_selectedTerminal, m_prompter, m_texts.text("SelTer"));
     if (!target)
         return;
     if (m_password->text().isEmpty()) {

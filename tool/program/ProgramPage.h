@@ -4,6 +4,7 @@
 #include "forms/Captions.h"
 #include "language/TextTable.h"
 #include "model/DeviceModelList.h"
+#include "terminals/OstrelSession.h"
 #include "terminals/TerminalEntry.h"
 
 #include <QWidget>
@@ -29,14 +30,14 @@ class QTimer;
 class CProgramPage : public QWidget {
     Q_OBJECT
 public:
-    // `models` is the main window's tree, which the page changes only through its operations.
-    // `selectedTerminal` gives the terminal of the main window's selected row, or null; without it (no
-    // main window) Send does nothing. `resetToDefaults` replaces the tool database by the shipped
-    // defaults and restarts the tool.
+    // `models` is the main window's tree, which the page changes only through its operations. Commands go
+    // through the context `session` runs. `selectedTerminal` gives the terminal of the main window's selected
+    // row, or null; without it (no main window) Send does nothing. `resetToDefaults` replaces the tool
+    // database by the shipped defaults and restarts the tool.
     CProgramPage(Prompter& prompter, QString languageDatabasePath, DeviceModelList& models,
-                 std::function<const TerminalEntry*()> selectedTerminal, CommandExports& commands,
-                 ModelDialogRunner& modelDialog, std::function<void()> resetToDefaults,
-                 QWidget* parent = nullptr);
+                 const OstrelSession& session, std::function<const TerminalEntry*()> selectedTerminal,
+                 CommandExports& commands, ModelDialogRunner& modelDialog,
+                 std::function<void()> resetToDefaults, QWidget* parent = nullptr);
 
 private:
     // What a send queued, and what Ostrel's full queue refused.
@@ -84,6 +85,7 @@ private:
     Prompter& m_prompter;
     const QString m_languageDatabasePath;
     DeviceModelList& m_models;
+    const OstrelSession& m_session;
     const std::function<const TerminalEntry*()> m_selectedTerminal;
     CommandExports& m_commands;
     ModelDialogRunner& m_modelDialog;

@@ -1,37 +1,59 @@
 #pragma once
 
 #include "ostrel/ostrel.h"
+#include "terminals/TerminalEventQueue.h"
 
+#include <QObject>
 #include <QStringList>
-
-class QObject;
+#include <QTimer>
+#include <chrono>
+#include <vector>
 
 // The tool's side of communication: the running Ostrel context and the callbacks table it is given.
-// Terminal events arrive on Ostrel's worker thread; they are handed to the main window's
-// user-interface thread as queued calls of its OnTerminalEvent(int port, int a, int b, int code), and
-// the worker never waits for that thread, so stopping can never deadlock against an event in flight.
-namespace OstrelSession {
+// Terminal events arrive on Ostrel's worker thread; they gather in a queue that holds at most one change
+// per terminal, and reach the user-interface thread in batches, one hand-over per period, as the typed
+// signal TerminalsChanged. The worker never waits for that thread, so stopping can never deadlock against
+// an event in flight, and a flood of reports costs the window one pass per period.
+class OstrelSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kReplyTimeout = 1000;
+    static constexpr int kRetryLimit = 3;
+    static_assert(kRetryLimit <= OSTREL_RETRY_LIMIT_MAX, "Start_Ostrel refuses a higher retry limit");
+    // How long events gather before they are handed over: the window repaints its list at most this often.
+    static constexpr std::chrono::milliseconds kHandOverPeriod{100};
 
-inline constexpr int kReplyTimeout = 1000;
-inline constexpr int kRetryLimit = 3;
-static_assert(kRetryLimit <= OSTREL_RETRY_LIMIT_MAX, "Start_Ostrel refuses a higher retry limit");
+    enum class StartResult { Running, NoPort, PortUsed };
 
-enum class StartResult { Running, NoPort, PortUsed };
+    // Start opens the port numbers OSTREL_PORT_COM1 to OSTREL_PORT_COM10 as those serial lines and binds any
+    // other number, 0 included, as the context's UDP port, of which a context has only one.
+    static constexpr bool IsUdpPortNumber(int portNumber) {
+        return portNumber < OSTREL_PORT_COM1 || portNumber > OSTREL_PORT_COM10;
+    }
 
-// Start opens the port numbers OSTREL_PORT_COM1 to OSTREL_PORT_COM10 as those serial lines and binds any
-// other number, 0 included, as the context's UDP port, of which a context has only one.
-inline constexpr bool IsUdpPortNumber(int portNumber) {
-    return portNumber < OSTREL_PORT_COM1 || portNumber > OSTREL_PORT_COM10;
-}
+    explicit OstrelSession(QObject* parent = nullptr);
+    // Quits a running context.
+    ~OstrelSession() override;
 
-// The running context, null while communication is stopped. The pages pass it to every command.
-OstrelContext* CurrentContext();
+    // The running context, null while communication is stopped. The pages pass it to every command.
+    OstrelContext* Context() const { return m_context; }
 
-// Starts Ostrel for the ports (decimal texts, in list order) with `eventReceiver` as the user value.
-// A context that already exists counts as started. When a port fails the context is kept with the ports
-// that did start.
-StartResult Start(QObject* eventReceiver, const QStringList& ports);
-// Quits the context, if any, and forgets it.
-void Stop();
+    // Starts Ostrel for the ports (decimal texts, in list order). A context that already exists counts as
+    // started. When a port fails the context is kept with the ports that did start.
+    StartResult Start(const QStringList& ports);
+    // Quits the context, if any, and forgets it. Events it reported before are still handed over.
+    void Stop();
 
-} // namespace OstrelSession
+signals:
+    // The terminals that spoke since the last hand-over, in the order they first did.
+    void TerminalsChanged(const std::vector<TerminalChange>& changes);
+
+private:
+    static void OnTerminalEvent(void* user, int32_t port, int32_t addressA, int32_t addressB, int32_t index,
+                                int32_t code, const char* text);
+    void HandOver();
+
+    OstrelContext* m_context = nullptr;
+    TerminalEventQueue m_events;
+    QTimer m_handOverTimer;
+};

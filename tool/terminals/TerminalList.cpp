@@ -20,28 +20,31 @@ std::uint8_t addressPart(const QString& part) {
     return static_cast<std::uint8_t>(value % 256);
 }
 
+QString addressText(int port, int a, int b) {
+    return QStringLiteral("%1.%2.%3").arg(port).arg(a).arg(b);
+}
+
 } // namespace
 
-TerminalList::EventEffect TerminalList::applyEvent(int portNumber, int addressA, int addressB,
-                                                   int eventCode) {
+TerminalList::Applied TerminalList::applyEvent(int portNumber, int addressA, int addressB, int eventCode) {
     const int port = portNumber & 0xFF;
     const int a = addressA & 0xFF;
     const int b = addressB & 0xFF;
     if (a == OSTREL_WHOLE_BLOCK || b == OSTREL_WHOLE_BLOCK)
-        return EventEffect::Ignored;
+        return {EventEffect::Ignored, -1};
     const bool onLine = !isOffLineEvent(eventCode & 0xFF);
-    const QString text = QStringLiteral("%1.%2.%3").arg(port).arg(a).arg(b);
-    const int row = find(text);
-    if (row < 0) {
+    const auto found = rowOf_.find(keyOf(port, a, b));
+    if (found == rowOf_.end()) {
         entries_.push_back({static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(a),
-                            static_cast<std::uint8_t>(b), onLine, text});
-        return EventEffect::Added;
+                            static_cast<std::uint8_t>(b), onLine, addressText(port, a, b)});
+        index(size() - 1);
+        return {EventEffect::Added, size() - 1};
     }
-    TerminalEntry& entry = entries_[static_cast<std::size_t>(row)];
+    TerminalEntry& entry = entries_[static_cast<std::size_t>(found->second)];
     if (entry.onLine == onLine)
-        return EventEffect::Unchanged;
+        return {EventEffect::Unchanged, found->second};
     entry.onLine = onLine;
-    return EventEffect::StateChanged;
+    return {EventEffect::StateChanged, found->second};
 }
 
 TerminalList::AddResult TerminalList::addByHand(const QString& text) {
@@ -51,19 +54,24 @@ TerminalList::AddResult TerminalList::addByHand(const QString& text) {
         return AddResult::BadFormat;
     const QStringList parts = text.split(QLatin1Char('.'));
     entries_.push_back({addressPart(parts[0]), addressPart(parts[1]), addressPart(parts[2]), false, text});
+    index(size() - 1);
     return AddResult::Added;
 }
 
 void TerminalList::remove(int index) {
-    if (index >= 0 && index < size())
-        entries_.erase(entries_.begin() + index);
+    if (index < 0 || index >= size())
+        return;
+    entries_.erase(entries_.begin() + index);
+    // Every later row moves up one, and a hand-added twin of the removed entry may now be the first.
+    rowOf_.clear();
+    for (int row = 0; row < size(); ++row)
+        this->index(row);
 }
 
-int TerminalList::find(const QString& addressText) const {
-    for (int row = 0; row < size(); ++row)
-        if (entries_[static_cast<std::size_t>(row)].addressText == addressText)
-            return row;
-    return -1;
+void TerminalList::index(int row) {
+    const TerminalEntry& entry = entries_[static_cast<std::size_t>(row)];
+    if (entry.addressText == addressText(entry.portNumber, entry.addressA, entry.addressB))
+        rowOf_.try_emplace(keyOf(entry.portNumber, entry.addressA, entry.addressB), row);
 }
 
 bool TerminalList::isAddressFormat(const QString& text) {

@@ -42,7 +42,7 @@ private:
 
 void BaseCtrlPageSimTest::initTestCase() {
     QVERIFY(m_folder.isValid());
-    const int port = startOstrelOnFreeUdpPort(&m_terminals);
+    const int port = startOstrelOnFreeUdpPort(m_terminals.session);
     QVERIFY(port != 0);
     QVERIFY(m_sim.start(port, {QStringLiteral("--terminals"), QStringLiteral("1.2")},
                         {QStringLiteral("--json"), m_folder.filePath(QStringLiteral("frames.jsonl"))}));
@@ -52,7 +52,7 @@ void BaseCtrlPageSimTest::initTestCase() {
 }
 
 void BaseCtrlPageSimTest::cleanupTestCase() {
-    OstrelSession::Stop();
+    m_terminals.session.Stop();
     m_sim.stop();
 }
 
@@ -63,7 +63,7 @@ QList<QJsonObject> BaseCtrlPageSimTest::receivedCommands() const {
 void BaseCtrlPageSimTest::everyButtonReachesTheTerminal() {
     const TerminalEntry terminal{OSTREL_PORT_UDP, 1, 2, true, QStringLiteral("11.1.2")};
     RecordingPrompter prompter;
-    CBaseCtrlPage page(prompter, builtWorkFile(QStringLiteral("DB/Chinese.mdb")),
+    CBaseCtrlPage page(prompter, builtWorkFile(QStringLiteral("DB/Chinese.mdb")), m_terminals.session,
                        [&terminal] { return &terminal; });
     const auto box = [&page](const char* name) { return page.findChild<QLineEdit*>(QLatin1String(name)); };
     const auto press = [&page](const char* name) {

@@ -73,12 +73,12 @@ private:
 
 void BaseCtrlPageTest::initTestCase() {
     // UDP port 0: the system chooses a free one.
-    QCOMPARE(OstrelSession::Start(&m_events, {QStringLiteral("0")}), OstrelSession::StartResult::Running);
+    QCOMPARE(m_events.session.Start({QStringLiteral("0")}), OstrelSession::StartResult::Running);
 }
 
 void BaseCtrlPageTest::cleanupTestCase() {
     m_page.reset();
-    OstrelSession::Stop();
+    m_events.session.Stop();
 }
 
 void BaseCtrlPageTest::init() {
@@ -89,7 +89,7 @@ void BaseCtrlPageTest::init() {
 }
 
 std::unique_ptr<CBaseCtrlPage> BaseCtrlPageTest::makePage(const QString& database, bool withMainWindow) {
-    return std::make_unique<CBaseCtrlPage>(m_prompter, database,
+    return std::make_unique<CBaseCtrlPage>(m_prompter, database, m_events.session,
                                            selectedTerminalSource(m_selected, withMainWindow), m_commands);
 }
 
@@ -152,9 +152,9 @@ void BaseCtrlPageTest::everyButtonNeedsARunningContextAndASelectedTerminal() {
     m_page = makePage(builtWorkFile(QStringLiteral("DB/Chinese.mdb")), false);
     pressAll();
     m_page = makePage(builtWorkFile(QStringLiteral("DB/Chinese.mdb")));
-    OstrelSession::Stop();
+    m_events.session.Stop();
     pressAll();
-    QCOMPARE(OstrelSession::Start(&m_events, {QStringLiteral("0")}), OstrelSession::StartResult::Running);
+    QCOMPARE(m_events.session.Start({QStringLiteral("0")}), OstrelSession::StartResult::Running);
     QVERIFY(m_prompter.messages.isEmpty());
     QVERIFY(m_commands.calls.isEmpty());
 
@@ -168,7 +168,7 @@ void BaseCtrlPageTest::everyButtonNeedsARunningContextAndASelectedTerminal() {
     m_selected = TerminalEntry{3, 0, OSTREL_WHOLE_BLOCK, false, QStringLiteral("3.0.255")};
     click("timeSend");
     QVERIFY(m_commands.calls.value(0).startsWith(QStringLiteral("SetupTime 3.0.255 ")));
-    QCOMPARE(m_commands.contexts, QList<OstrelContext*>{OstrelSession::CurrentContext()});
+    QCOMPARE(m_commands.contexts, QList<OstrelContext*>{m_events.session.Context()});
 }
 
 void BaseCtrlPageTest::armDisarmNeedsAPassword() {

@@ -54,7 +54,6 @@ void MainWindowSimTest::init() {
 void MainWindowSimTest::cleanup() {
     m_sim.stop();
     m_window.reset();
-    OstrelSession::Stop();
     m_folder.reset();
 }
 
@@ -88,7 +87,7 @@ void MainWindowSimTest::terminalsComeOnLineSignOffAndKeepTheirRowsWhenStopped() 
     QCOMPARE(stateOf(QStringLiteral("11.1.1")), QStringLiteral("Online"));
 
     button("stopButton")->click();
-    QVERIFY(!OstrelSession::CurrentContext());
+    QVERIFY(!m_window->Session().Context());
     QCOMPARE(stateOf(QStringLiteral("11.1.3")), QStringLiteral("Online")); // rows keep their last states
     QCOMPARE(stateOf(QStringLiteral("11.1.2")), QStringLiteral("Offline"));
     QVERIFY(m_prompter.messages.isEmpty());
@@ -100,7 +99,7 @@ void MainWindowSimTest::closingWhileTerminalsKeepReportingNeverHangs() {
                                  QStringLiteral("--interval"), QStringLiteral("0.1")}));
     QTRY_VERIFY_WITH_TIMEOUT(m_window->Terminals().size() > 50, SimulatedTerminals::kWaitMs);
     m_window->close();
-    QVERIFY(!OstrelSession::CurrentContext());
+    QVERIFY(!m_window->Session().Context());
 }
 
 QTEST_MAIN(MainWindowSimTest)

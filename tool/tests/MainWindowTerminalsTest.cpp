@@ -18,7 +18,6 @@
 #include <array>
 #include <memory>
 #include <pty.h>
-#include <thread>
 #include <unistd.h>
 
 class MainWindowTerminalsTest : public QObject {
@@ -28,7 +27,7 @@ private slots:
     void init();
     void cleanup();
 
-    void eventsFromTheWorkerThreadAddRowsAndChangeStates();
+    void handedOverEventsAddRowsAndChangeStates();
     void portsAreKeptOnceEachAndSortedAsTexts();
     void startAndStopFollowTheirPorts();
     void aPortThatFailsKeepsTheContextForTheNextStart();
@@ -56,6 +55,13 @@ private:
         return texts;
     }
     CGridmara* list() { return child<CGridmara>("terminalList"); }
+    // One hand-over of the window's session: port, A, B and newest event code of each terminal.
+    void report(std::initializer_list<std::array<int, 4>> events) {
+        std::vector<TerminalChange> changes;
+        for (const auto& [port, a, b, code] : events)
+            changes.push_back({std::uint8_t(port), std::uint8_t(a), std::uint8_t(b), std::uint8_t(code), 0});
+        emit m_window->Session().TerminalsChanged(changes);
+    }
     bool running() { return child<QPushButton>("stopButton")->isVisible(); }
 
     std::unique_ptr<ScratchWorkingFolder> m_folder;
@@ -75,28 +81,18 @@ void MainWindowTerminalsTest::init() {
 
 void MainWindowTerminalsTest::cleanup() {
     m_window.reset();
-    OstrelSession::Stop();
     m_folder.reset();
 }
 
-void MainWindowTerminalsTest::eventsFromTheWorkerThreadAddRowsAndChangeStates() {
-    // As Ostrel's worker thread hands them over: queued, from another thread.
-    std::thread worker([window = m_window.get()] {
-        using Event = std::array<int, 4>; // port, A, B, code
-        for (auto [port, a, b, code] :
-             {Event{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_ON_LINE},
-              Event{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_OFF_LINE},
-              Event{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_OFF_LINE},
-              Event{2, 1, 1, OSTREL_EVENT_TERMINAL_OFF_LINE},
-              Event{OSTREL_PORT_UDP, OSTREL_WHOLE_BLOCK, 7, OSTREL_EVENT_TERMINAL_ON_LINE},
-              Event{OSTREL_PORT_UDP, 3, OSTREL_WHOLE_BLOCK, OSTREL_EVENT_BLOCK_ON_LINE}})
-            QMetaObject::invokeMethod(window, "OnTerminalEvent", Qt::QueuedConnection, Q_ARG(int, port),
-                                      Q_ARG(int, a), Q_ARG(int, b), Q_ARG(int, code));
-    });
-    worker.join();
-    QTRY_COMPARE(rows(), (QStringList{QStringLiteral("11.3.7 Offline"), QStringLiteral("2.1.1 Offline")}));
+void MainWindowTerminalsTest::handedOverEventsAddRowsAndChangeStates() {
+    // One hand-over: each terminal with its newest event; block and port events are not shown.
+    report({{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_OFF_LINE},
+            {2, 1, 1, OSTREL_EVENT_TERMINAL_OFF_LINE},
+            {OSTREL_PORT_UDP, OSTREL_WHOLE_BLOCK, 7, OSTREL_EVENT_TERMINAL_ON_LINE},
+            {OSTREL_PORT_UDP, 3, OSTREL_WHOLE_BLOCK, OSTREL_EVENT_BLOCK_ON_LINE}});
+    QCOMPARE(rows(), (QStringList{QStringLiteral("11.3.7 Offline"), QStringLiteral("2.1.1 Offline")}));
     QCOMPARE(m_window->Terminals().size(), 2);
-    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_ZONE_ALARM_SET);
+    report({{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_ZONE_ALARM_SET}});
     QCOMPARE(rows().first(), QStringLiteral("11.3.7 Online"));
 }
 
@@ -125,19 +121,19 @@ void MainWindowTerminalsTest::portsAreKeptOnceEachAndSortedAsTexts() {
 void MainWindowTerminalsTest::startAndStopFollowTheirPorts() {
     click("startButton");
     QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("Add a port first.")});
-    QVERIFY(!OstrelSession::CurrentContext());
+    QVERIFY(!m_window->Session().Context());
 
     addPort(QString::number(freeUdpPort()));
     click("startButton");
     QVERIFY(running());
     QVERIFY(!child<QPushButton>("addPortButton")->isEnabled());
     QVERIFY(!child<QPushButton>("deletePortButton")->isEnabled());
-    QVERIFY(OstrelSession::CurrentContext());
+    QVERIFY(m_window->Session().Context());
 
     click("stopButton");
     QVERIFY(!running());
     QVERIFY(child<QPushButton>("addPortButton")->isEnabled());
-    QVERIFY(!OstrelSession::CurrentContext());
+    QVERIFY(!m_window->Session().Context());
     QCOMPARE(m_prompter.messages.size(), 1);
 }
 
@@ -151,7 +147,7 @@ void MainWindowTerminalsTest::aPortThatFailsKeepsTheContextForTheNextStart() {
     QCOMPARE(m_prompter.messages,
              QStringList{QStringLiteral("A port could not be opened. It may be in use by another program.")});
     QVERIFY(!running());
-    QVERIFY(OstrelSession::CurrentContext()); // kept with the ports that did start
+    QVERIFY(m_window->Session().Context()); // kept with the ports that did start
 
     click("startButton");
     QVERIFY(running());
@@ -188,14 +184,14 @@ void MainWindowTerminalsTest::terminalsAddedByHandAreCheckedAndStartOffLine() {
                                     "for example 11.3.7.")}));
     address->setText(QStringLiteral("011.3.7"));
     click("addTerminalButton");
-    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_ON_LINE);
+    report({{OSTREL_PORT_UDP, 3, 7, OSTREL_EVENT_TERMINAL_ON_LINE}});
     QCOMPARE(rows(), (QStringList{QStringLiteral("011.3.7 Offline"),
                                   QStringLiteral("11.3.7 Online")})); // events are matched by their text
 }
 
 void MainWindowTerminalsTest::deletingATerminalAsksFirst() {
-    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 1, 1, OSTREL_EVENT_TERMINAL_ON_LINE);
-    m_window->OnTerminalEvent(OSTREL_PORT_UDP, 1, 2, OSTREL_EVENT_TERMINAL_ON_LINE);
+    report({{OSTREL_PORT_UDP, 1, 1, OSTREL_EVENT_TERMINAL_ON_LINE},
+            {OSTREL_PORT_UDP, 1, 2, OSTREL_EVENT_TERMINAL_ON_LINE}});
     click("deleteTerminalButton");
     QVERIFY(m_prompter.messages.isEmpty()); // nothing selected, nothing asked
 
@@ -231,7 +227,7 @@ void MainWindowTerminalsTest::aReportingTerminalAppearsAndClosingNeverWaitsForEv
         terminal.writeDatagram(flood, QHostAddress::LocalHost, port);
     }
     m_window->close();
-    QVERIFY(!OstrelSession::CurrentContext()); // closing quits communication
+    QVERIFY(!m_window->Session().Context()); // closing quits communication
 }
 
 QTEST_MAIN(MainWindowTerminalsTest)

@@ -132,14 +132,14 @@ void ProgramPageSimTest::init() {
 }
 
 void ProgramPageSimTest::cleanup() {
-    OstrelSession::Stop();
+    m_terminals.session.Stop();
     m_sim.stop();
     m_models.reset();
     m_folder.reset();
 }
 
 void ProgramPageSimTest::startOnUdp() {
-    const int port = startOstrelOnFreeUdpPort(&m_terminals);
+    const int port = startOstrelOnFreeUdpPort(m_terminals.session);
     QVERIFY(port != 0);
     QVERIFY(m_sim.start(port,
                         {QStringLiteral("--type"), QStringLiteral("2"), QStringLiteral("--terminals"),
@@ -158,8 +158,7 @@ void ProgramPageSimTest::startOnSerialLine() {
                                 {QStringLiteral("--json"), QStringLiteral("frames.jsonl")}));
     const QString link = QStringLiteral("dev/COM%1").arg(kComNumber);
     QVERIFY(QTest::qWaitFor([&link] { return QFile::exists(link); }, kWaitMs));
-    QCOMPARE(OstrelSession::Start(&m_terminals, {QString::number(kComNumber)}),
-             OstrelSession::StartResult::Running);
+    QCOMPARE(m_terminals.session.Start({QString::number(kComNumber)}), OstrelSession::StartResult::Running);
     QVERIFY(
         QTest::qWaitFor([this] { return m_terminals.addresses.contains(QStringLiteral("3.1.2")); }, kWaitMs));
     m_selected = TerminalEntry{kComNumber, 1, 2, true, QStringLiteral("3.1.2")};
@@ -172,7 +171,7 @@ QList<QJsonObject> ProgramPageSimTest::receivedCommands() const {
 void ProgramPageSimTest::programModels(const QList<int>& models) {
     NoModelDialog dialog;
     CProgramPage page(
-        m_prompter, builtWorkFile(QStringLiteral("DB/Chinese.mdb")), *m_models,
+        m_prompter, builtWorkFile(QStringLiteral("DB/Chinese.mdb")), *m_models, m_terminals.session,
         [this]() -> const TerminalEntry* { return m_selected ? &*m_selected : nullptr; },
         OstrelCommandExports(), dialog, [] {});
     page.show();

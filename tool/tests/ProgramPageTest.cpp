@@ -162,11 +162,11 @@ private:
 
 void ProgramPageTest::initTestCase() {
     // UDP port 0: the system chooses a free one.
-    QCOMPARE(OstrelSession::Start(&m_events, {QStringLiteral("0")}), OstrelSession::StartResult::Running);
+    QCOMPARE(m_events.session.Start({QStringLiteral("0")}), OstrelSession::StartResult::Running);
 }
 
 void ProgramPageTest::cleanupTestCase() {
-    OstrelSession::Stop();
+    m_events.session.Stop();
 }
 
 void ProgramPageTest::init() {
@@ -192,7 +192,7 @@ void ProgramPageTest::cleanup() {
 
 std::unique_ptr<CProgramPage> ProgramPageTest::makePage(const QString& languageDatabase,
                                                         bool withMainWindow) {
-    auto page = std::make_unique<CProgramPage>(m_prompter, languageDatabase, *m_models,
+    auto page = std::make_unique<CProgramPage>(m_prompter, languageDatabase, *m_models, m_events.session,
                                                selectedTerminalSource(m_selected, withMainWindow), m_commands,
                                                m_dialog, [this] { ++m_resets; });
     page->resize(900, 600);
@@ -667,9 +667,9 @@ void ProgramPageTest::sendNeedsARunningContextATerminalAndAPassword() {
     click("sendButton");
     m_page = makePage(builtWorkFile(QStringLiteral("DB/Chinese.mdb")));
     choose("modelBox", kPanel);
-    OstrelSession::Stop();
+    m_events.session.Stop();
     click("sendButton");
-    QCOMPARE(OstrelSession::Start(&m_events, {QStringLiteral("0")}), OstrelSession::StartResult::Running);
+    QCOMPARE(m_events.session.Start({QStringLiteral("0")}), OstrelSession::StartResult::Running);
     QVERIFY(m_prompter.messages.isEmpty());
 
     m_selected.reset();
@@ -686,7 +686,7 @@ void ProgramPageTest::sendNeedsARunningContextATerminalAndAPassword() {
     click("sendButton");
     QCOMPARE(m_commands.calls.size(), 12);
     QCOMPARE(m_commands.calls.first(), QStringLiteral("ConfigFunction 3.0.9 \"8888\" 4 1 \"001\" 1"));
-    QCOMPARE(m_commands.contexts.first(), OstrelSession::CurrentContext());
+    QCOMPARE(m_commands.contexts.first(), m_events.session.Context());
 }
 
 void ProgramPageTest::sendAsksFirstAndNeedsASubCodeForItsScope() {

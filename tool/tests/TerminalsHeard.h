@@ -1,15 +1,26 @@
 #pragma once
 
+#include "terminals/OstrelSession.h"
+
 #include <QObject>
 #include <QStringList>
 
-// Receives Ostrel's terminal events in place of the main window, as Ostrel's worker thread hands them over,
-// and keeps the terminals reported, as "port.A.B". Window tests list this header among their sources.
+// An Ostrel session in place of the main window's, keeping the terminals it hands over, as "port.A.B".
+// Window tests list this header among their sources.
 class TerminalsHeard : public QObject {
     Q_OBJECT
 public:
-    Q_INVOKABLE void OnTerminalEvent(int port, int a, int b, int) {
-        addresses.append(QStringLiteral("%1.%2.%3").arg(port).arg(a).arg(b));
+    TerminalsHeard() {
+        connect(&session, &OstrelSession::TerminalsChanged, this,
+                [this](const std::vector<TerminalChange>& changes) {
+                    for (const TerminalChange& change : changes)
+                        addresses.append(QStringLiteral("%1.%2.%3")
+                                             .arg(change.port)
+                                             .arg(change.addressA)
+                                             .arg(change.addressB));
+                });
     }
+
+    OstrelSession session;
     QStringList addresses;
 };
