@@ -4,11 +4,34 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 
+namespace {
+
+// Never a default button, so Enter in an edit box presses nothing; but Enter on the focused button presses
+// it, as Space does.
+class EnterPressedButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+            QPushButton::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+        animateClick();
+    }
+};
+
+} // namespace
+
 QPushButton* MakeButton(QWidget* parent, const char* objectName) {
-    auto* button = new QPushButton(parent);
+    auto* button = new EnterPressedButton(parent);
     button->setObjectName(QLatin1String(objectName));
     button->setAutoDefault(false);
     return button;

@@ -13,7 +13,8 @@ class QWidget;
 // The controls the tool's windows are built of. Those made with a key are entered in the window's
 // captions under it, and show its text once the captions are applied.
 
-// A push button that the Enter key never presses: the tool's windows have no default button.
+// A push button that Enter presses only while it has the focus: the tool's windows have no default button,
+// so Enter in an edit box presses nothing.
 QPushButton* MakeButton(QWidget* parent, const char* objectName);
 QPushButton* MakeButton(Captions& captions, QWidget* parent, const char* key, const char* objectName);
 // The same, pressed to call `onClicked` of `receiver`.

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -19,19 +21,31 @@ int leadingInteger(const QString& text) {
     return converted ? value : 0;
 }
 
+// The key as the file spells it: profile files name sections and keys in any letter case.
+QString spelledAsInFile(const QSettings& ini, const QString& key) {
+    const QStringList keys = ini.allKeys();
+    const auto found = std::find_if(keys.begin(), keys.end(), [&key](const QString& inFile) {
+        return inFile.compare(key, Qt::CaseInsensitive) == 0;
+    });
+    return found == keys.end() ? key : *found;
+}
+
 } // namespace
 
 LanguageSettings LanguageSettings::read(const QString& iniPath) {
     const QSettings ini(iniPath, QSettings::IniFormat);
     LanguageSettings settings;
-    settings.flag = qMax(0, leadingInteger(ini.value(kFlagKey, QStringLiteral("0")).toString()));
-    settings.databaseName = ini.value(kNameKey, QStringLiteral("English.mdb")).toString().left(kNameLimit);
+    settings.flag =
+        qMax(0, leadingInteger(ini.value(spelledAsInFile(ini, kFlagKey), QStringLiteral("0")).toString()));
+    settings.databaseName =
+        ini.value(spelledAsInFile(ini, kNameKey), QStringLiteral("English.mdb")).toString().left(kNameLimit);
     return settings;
 }
 
 void LanguageSettings::write(const QString& iniPath, Language language) {
     QSettings ini(iniPath, QSettings::IniFormat);
     const bool english = language == English;
-    ini.setValue(kFlagKey, english ? QStringLiteral("1") : QStringLiteral("0"));
-    ini.setValue(kNameKey, english ? QStringLiteral("English.mdb") : QStringLiteral("Chinese.mdb"));
+    ini.setValue(spelledAsInFile(ini, kFlagKey), english ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.setValue(spelledAsInFile(ini, kNameKey),
+                 english ? QStringLiteral("English.mdb") : QStringLiteral("Chinese.mdb"));
 }

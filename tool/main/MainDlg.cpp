@@ -280,8 +280,11 @@ void CMainDlg::OnAddPort() {
 
 void CMainDlg::OnDeletePort() {
     const int row = m_portList->currentRow();
-    if (row >= 0 && m_portList->item(row)->isSelected())
-        delete m_portList->takeItem(row);
+    if (row < 0 || !m_portList->item(row)->isSelected())
+        return;
+    delete m_portList->takeItem(row);
+    // No other port becomes selected behind the user's back: a second press deletes nothing.
+    m_portList->clearSelection();
 }
 
 void CMainDlg::OnStart() {

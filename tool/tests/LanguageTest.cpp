@@ -74,6 +74,23 @@ TEST_F(LanguageTest, WritesBothKeysAsAMatchingPair) {
     EXPECT_EQ(settings.databasePath(), QStringLiteral("DB/Chinese.mdb"));
 }
 
+TEST_F(LanguageTest, SectionsAndKeysAreNamedInAnyLetterCase) {
+    const QString path = writeIni("[LANGUAGE]\nflag=1\nNAME=English.mdb\n", QStringLiteral("Upper.ini"));
+    LanguageSettings settings = LanguageSettings::read(path);
+    EXPECT_EQ(settings.flag, 1);
+    EXPECT_EQ(settings.databasePath(), QStringLiteral("DB/English.mdb"));
+
+    // Written back under the file's own spelling: one section, one key each.
+    LanguageSettings::write(path, LanguageSettings::Chinese);
+    settings = LanguageSettings::read(path);
+    EXPECT_EQ(settings.flag, 0);
+    EXPECT_EQ(settings.databasePath(), QStringLiteral("DB/Chinese.mdb"));
+    QFile ini(path);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    EXPECT_EQ(text.count("="), 2) << text.toStdString();
+}
+
 TEST_F(LanguageTest, ReadsTheFirstRowAndKeepsTheChineseTextOfAMissingColumn) {
     const QString database = folder.filePath(QStringLiteral("Partial.mdb"));
     ASSERT_TRUE(createDatabase(database, R"(

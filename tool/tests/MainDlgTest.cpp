@@ -213,8 +213,19 @@ void MainDlgTest::enterKeepsTheWindowEscapeAndCloseBoxEndIt() {
     window->show();
     auto* address = child<QLineEdit>(*window, "newTerminalAddress");
     address->setFocus();
+    address->setText(QStringLiteral("11.1.2"));
     QTest::keyClick(address, Qt::Key_Return);
     QTest::keyClick(address, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->Terminals().size(), 0); // Enter in an edit box presses no button
+
+    // Enter on the focused button presses it, as Space does.
+    auto* add = child<QPushButton>(*window, "addTerminalButton");
+    add->setFocus();
+    QTest::keyClick(add, Qt::Key_Return);
+    QTRY_COMPARE(window->Terminals().size(), 1);
+    QTest::keyClick(add, Qt::Key_Enter, Qt::KeypadModifier);
+    QTRY_COMPARE(window->Terminals().size(), 2);
     QVERIFY(window->isVisible());
 
     QTest::keyClick(address, Qt::Key_Escape);

@@ -116,6 +116,8 @@ void MainWindowTerminalsTest::portsAreKeptOnceEachAndSortedAsTexts() {
     click("deletePortButton");
     QCOMPARE(ports->count(), 3);
     QCOMPARE(ports->item(1)->text(), QStringLiteral("8000"));
+    click("deletePortButton"); // the next port did not become selected
+    QCOMPARE(ports->count(), 3);
 }
 
 void MainWindowTerminalsTest::startAndStopFollowTheirPorts() {
