@@ -61,9 +61,11 @@ CBaseCtrlPage::CBaseCtrlPage(Prompter& prompter, QString languageDatabasePath, c
     : QWidget(parent), m_prompter(prompter), m_languageDatabasePath(std::move(languageDatabasePath)),
       m_session(session), m_selectedTerminal(std::move(selectedTerminal)), m_commands(commands) {
     BuildControls();
-    m_captions.apply(TextTable::chinese(kControlTable));
-    m_namePasswordLabel->setText(kNamePasswordCaption);
-    m_texts = m_captions.applyFromDatabase(m_languageDatabasePath, kControlTable, m_prompter);
+    const Captions::Loaded loaded = m_captions.load(m_languageDatabasePath, kControlTable, m_prompter);
+    m_texts = loaded.texts;
+    // The template's caption of the name password differs from the text its key has in Chinese.
+    if (!loaded.fromDatabase)
+        m_namePasswordLabel->setText(kNamePasswordCaption);
     FillLists();
     m_armPassword->setText(QLatin1String(kDefaultPassword));
 }

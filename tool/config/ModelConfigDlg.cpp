@@ -72,8 +72,7 @@ CModelConfigDlg::CModelConfigDlg(Prompter& prompter, DeviceModelList& models, QS
       m_languageDatabasePath(std::move(languageDatabasePath)) {
     setWindowTitle(kTitle);
     BuildControls();
-    m_captions.apply(TextTable::chinese(kConfigureTable));
-    m_texts = m_captions.applyFromDatabase(m_languageDatabasePath, kConfigureTable, m_prompter);
+    m_texts = m_captions.load(m_languageDatabasePath, kConfigureTable, m_prompter).texts;
     SetUpLists();
     if (mode == Mode::Edit) {
         // The model is the page's: its name and password are not the dialog's to change.

@@ -29,11 +29,13 @@ void Captions::apply(const TextTable& texts) const {
         ShowCaption(caption.widget, texts.text(caption.key));
 }
 
-TextTable Captions::applyFromDatabase(const QString& languageDatabasePath, const TextTableKeys& keys,
-                                      Prompter& prompter) const {
+Captions::Loaded Captions::load(const QString& languageDatabasePath, const TextTableKeys& keys,
+                                Prompter& prompter) const {
+    const TextTable fallbacks = TextTable::chinese(keys);
+    apply(fallbacks);
     std::optional<TextTable> table = TextTable::read(languageDatabasePath, keys, prompter);
     if (!table)
-        return TextTable::chinese(keys);
+        return {fallbacks, false};
     apply(*table);
-    return *table;
+    return {*table, true};
 }

@@ -17,11 +17,16 @@ public:
 
     void apply(const TextTable& texts) const;
 
-    // Reads `keys`' table from the language database at `languageDatabasePath`, shows the captions in its
-    // texts and returns them. When the table cannot be read (the user has been told) the captions keep
-    // what they show, and the Chinese fallbacks are returned.
-    TextTable applyFromDatabase(const QString& languageDatabasePath, const TextTableKeys& keys,
-                                Prompter& prompter) const;
+    // The texts a window loaded, and whether they came from its language database.
+    struct Loaded {
+        TextTable texts;
+        bool fromDatabase;
+    };
+
+    // How every window loads its texts: shows the captions in the Chinese fallbacks of `keys`, then reads
+    // their table from the language database at `languageDatabasePath` and shows them in its texts. When
+    // the table cannot be read (the user has been told) the captions keep the fallbacks, which are returned.
+    Loaded load(const QString& languageDatabasePath, const TextTableKeys& keys, Prompter& prompter) const;
 
 private:
     struct Caption {

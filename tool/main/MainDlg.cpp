@@ -53,12 +53,11 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
     setWindowIcon(ToolIcon());
     connect(&m_session, &OstrelSession::TerminalsChanged, this, &CMainDlg::OnTerminalsChanged);
     BuildControls();
-    m_captions.apply(TextTable::chinese(kQvToolsTable));
 
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     m_language = LanguageSettings::read(QLatin1String(kLanguageIni));
-    m_texts = m_captions.applyFromDatabase(m_language.databasePath(), kQvToolsTable, m_prompter);
+    m_texts = m_captions.load(m_language.databasePath(), kQvToolsTable, m_prompter).texts;
     SetUpTerminalList();
     m_models.Load();
     // Told once, now, rather than at every change that would fail.

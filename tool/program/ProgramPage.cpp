@@ -115,8 +115,7 @@ CProgramPage::CProgramPage(Prompter& prompter, QString languageDatabasePath, Dev
     connect(m_sendDoneTimer, &QTimer::timeout, this, &CProgramPage::OnSendDone);
 
     BuildControls();
-    m_captions.apply(TextTable::chinese(kProgramTable));
-    m_texts = m_captions.applyFromDatabase(m_languageDatabasePath, kProgramTable, m_prompter);
+    m_texts = m_captions.load(m_languageDatabasePath, kProgramTable, m_prompter).texts;
     SetUpSubCodeList();
     FillModelBox();
 }

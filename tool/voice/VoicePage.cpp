@@ -145,14 +145,10 @@ QGroupBox* CVoicePage::BuildAdvancedGroup() {
 }
 
 void CVoicePage::LoadTexts() {
-    m_captions.apply(m_texts);
-    if (const std::optional<TextTable> read =
-            TextTable::read(m_languageDatabasePath, kVoiceTable, m_prompter)) {
-        m_texts = *read;
-        m_captions.apply(m_texts);
-    } else {
+    const Captions::Loaded loaded = m_captions.load(m_languageDatabasePath, kVoiceTable, m_prompter);
+    m_texts = loaded.texts;
+    if (!loaded.fromDatabase)
         m_confirmCaption = QString::fromUtf8(kFallbackConfirmCaption);
-    }
 }
 
 void CVoicePage::SetUpSlotList() {
