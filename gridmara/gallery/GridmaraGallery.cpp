@@ -1,10 +1,14 @@
-// Renders the sub code list of the programming page, with the tool's header and column colours, to a PNG:
-//   gridmara_gallery <file.png>
+// Renders the sub code list of the programming page, with the tool's header and column colours, to a PNG, and
+// optionally a model-backed terminal list with the same look to a second one:
+//   gridmara_gallery <file.png> [<terminals.png>]
 #include "gridmara/CGridmara.h"
+#include "gridmara/CGridmaraView.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QPixmap>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
 #include <cstdio>
 
 namespace {
@@ -36,12 +40,64 @@ void ConfigureLikeProgrammingPage(CGridmara& list) {
     list.InsertColumn(4, QStringLiteral("编程值"), 2, 150);
 }
 
+struct TerminalRow {
+    const char* address;
+    const char* name;
+    bool online;
+};
+
+// The terminals come from a model, as in the main window: it greys out the terminals off line and marks one
+// in alarm; the list sorts them by name through a proxy.
+bool RenderTerminalList(const QString& path) {
+    const TerminalRow terminals[] = {
+        {"192.168.1.20", "大门", true},          {"192.168.1.3", "仓库", false},
+        {"192.168.1.101", "Office & lab", true}, {"192.168.2.7", "车库", true},
+        {"192.168.2.18", "财务室", false},
+    };
+    QStandardItemModel model;
+    for (const TerminalRow& terminal : terminals) {
+        QList<QStandardItem*> row{
+            new QStandardItem(QString::fromUtf8(terminal.address)),
+            new QStandardItem(QString::fromUtf8(terminal.name)),
+            new QStandardItem(terminal.online ? QStringLiteral("在线") : QStringLiteral("离线"))};
+        for (QStandardItem* cell : row) {
+            cell->setForeground(terminal.online ? QColor(0, 0, 0) : QColor(128, 128, 128));
+        }
+        model.appendRow(row);
+    }
+    model.item(3, 2)->setText(QStringLiteral("报警"));
+    for (int column = 0; column < 3; ++column) {
+        model.item(3, column)->setBackground(QColor(255, 200, 200));
+    }
+    QSortFilterProxyModel proxy;
+    proxy.setSourceModel(&model);
+
+    CGridmaraView list;
+    list.setShowGrid(true);
+    list.SetHeaderHeight(1.5F);
+    list.SetHeaderFontHW(16, 0);
+    list.SetHeaderTextColor(QColor(255, 200, 100));
+    list.SetRowHeigt(20);
+    list.SetColColor(0, QColor(192, 192, 192));
+    list.InsertColumn(0, QStringLiteral("IP 地址"), 0, 120);
+    list.InsertColumn(1, QStringLiteral("名称"), 0, 120);
+    list.InsertColumn(2, QStringLiteral("状态"), 2, 60);
+    list.setModel(&proxy);
+    list.sortByColumn(1, Qt::AscendingOrder);
+    list.selectRow(0);
+    list.resize(list.horizontalHeader()->length() + 2 * list.frameWidth() + 40,
+                list.horizontalHeader()->sizeHint().height() + 20 * (model.rowCount() + 1) +
+                    2 * list.frameWidth());
+    list.show();
+    return list.grab().save(path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <file.png>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <file.png> [<terminals.png>]\n", argv[0]);
         return 2;
     }
 
@@ -67,6 +123,10 @@ int main(int argc, char* argv[]) {
 
     if (!list.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        return 1;
+    }
+    if (argc == 3 && !RenderTerminalList(QString::fromLocal8Bit(argv[2]))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
     return 0;

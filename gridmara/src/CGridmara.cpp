@@ -1,58 +1,22 @@
 #include "gridmara/CGridmara.h"
 
-#include "AlignedText.h"
 #include "CellDelegate.h"
-#include "ListFont.h"
+#include "ColourEntries.h"
+#include "GridLook.h"
 #include "gridmara/CQvHeaderCtrl.h"
 
-#include <QFontMetrics>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QPainter>
 #include <algorithm>
 
-using gridmara::DrawAlignedText;
-using gridmara::MakeListFont;
+using gridmara::ColourEntries;
 
-namespace {
-// Cells paint at most this many characters of their text.
-constexpr qsizetype kMaxPaintedText = 255;
-// Above this a row would no longer fit any screen the tool runs on.
-constexpr int kMaxRowHeight = 1000;
-// Column colour entries carry no row.
-constexpr int kWholeColumn = -1;
-const QColor kSelectionBackground(0, 0, 255);
-const QColor kSelectionText(255, 255, 255);
-
-QChar AlignCodeForFormat(int format) {
-    switch (format) {
-    case 0:
-        return u'0';
-    case 1:
-        return u'2';
-    default:
-        return u'1';
-    }
-}
-} // namespace
-
-CGridmara::CGridmara(QWidget* parent) : QTableWidget(parent), m_Header(new CQvHeaderCtrl(this)) {
-    setHorizontalHeader(m_Header);
-    verticalHeader()->hide();
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_StyleRowHeight = verticalHeader()->defaultSectionSize();
-    setCornerButtonEnabled(false);
-
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Cells change only through the bound editors.
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setTabKeyNavigation(false);
-    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    // Grid lines are the dialog's choice (setShowGrid), as they are for any report list.
-    setShowGrid(false);
-    setItemDelegate(new gridmara::CellDelegate(*this));
+CGridmara::CGridmara(QWidget* parent)
+    : QTableWidget(parent), m_Look(std::make_unique<gridmara::GridLook>(*this)),
+      m_ItemColors(std::make_unique<ColourEntries>()), m_ItemTextColors(std::make_unique<ColourEntries>()) {
+    setItemDelegate(new gridmara::CellDelegate(
+        *this, [this](QPainter& painter, const QRect& cell, const QModelIndex& index, bool selected) {
+            DrawItem(painter, cell, index.row(), index.column(), selected);
+        }));
 
     // Rows inserted or removed above the cell being edited would send its text to another row.
     connect(model(), &QAbstractItemModel::rowsInserted, this,
@@ -63,12 +27,20 @@ CGridmara::CGridmara(QWidget* parent) : QTableWidget(parent), m_Header(new CQvHe
 
 CGridmara::~CGridmara() = default;
 
+const CQvHeaderCtrl& CGridmara::Header() const {
+    return m_Look->Header();
+}
+
+int CGridmara::RowHeight() const {
+    return m_Look->RowHeight();
+}
+
 int CGridmara::InsertColumn(int column, const QString& caption, int format, int width) {
     if (column < 0) {
         return -1;
     }
     const int position = std::min(column, columnCount());
-    m_Header->InsertCaption(position, caption, AlignCodeForFormat(format));
+    m_Look->InsertCaption(position, caption, format);
     insertColumn(position);
     setHorizontalHeaderItem(position, new QTableWidgetItem(caption));
     if (width >= 0) {
@@ -78,75 +50,56 @@ int CGridmara::InsertColumn(int column, const QString& caption, int format, int 
 }
 
 void CGridmara::SetHeaderBKColor(int red, int green, int blue, int step) {
-    m_Header->SetBkColor(red, green, blue, step);
+    m_Look->Header().SetBkColor(red, green, blue, step);
 }
 
 void CGridmara::SetHeaderHeight(float factor) {
-    m_Header->SetHeightScale(factor);
+    m_Look->Header().SetHeightScale(factor);
     updateGeometries();
 }
 
 void CGridmara::SetHeaderFontHW(int height, int width) {
-    m_Header->SetFontHW(height, width);
+    m_Look->Header().SetFontHW(height, width);
 }
 
 void CGridmara::SetHeaderTextColor(const QColor& colour) {
-    m_Header->SetTextColor(colour);
+    m_Look->Header().SetTextColor(colour);
 }
 
 bool CGridmara::SetTextColor(const QColor& colour) {
-    if (!colour.isValid()) {
-        return false;
-    }
-    m_TextColor = colour;
-    viewport()->update();
-    return true;
+    return m_Look->SetTextColor(colour);
 }
 
 void CGridmara::SetFontHW(int height, int width) {
-    m_FontHeight = height;
-    m_FontWidth = width;
-    viewport()->update();
+    m_Look->SetFontHW(height, width);
 }
 
 void CGridmara::SetRowHeigt(int height) {
-    if (height > kMaxRowHeight) {
-        return;
-    }
-    m_RowHeight = height;
-    int itemHeight = m_StyleRowHeight;
-    MeasureItem(itemHeight);
-    verticalHeader()->setDefaultSectionSize(itemHeight);
+    m_Look->SetRowHeight(height);
 }
 
 void CGridmara::MeasureItem(int& itemHeight) const {
-    if (m_RowHeight > 0) {
-        itemHeight = m_RowHeight;
-    }
-}
-
-void CGridmara::AppendColor(std::vector<ColorEntry>& entries, int column, int row, const QColor& colour) {
-    if (!colour.isValid()) {
-        return;
-    }
-    entries.push_back({row, column, colour});
-    viewport()->update();
+    m_Look->MeasureItem(itemHeight);
 }
 
 void CGridmara::SetColColor(int column, const QColor& colour) {
-    AppendColor(m_ColColors, column, kWholeColumn, colour);
+    m_Look->SetColColor(column, colour);
 }
 
 void CGridmara::SetColTextColor(int column, const QColor& colour) {
-    AppendColor(m_ColTextColors, column, kWholeColumn, colour);
+    m_Look->SetColTextColor(column, colour);
 }
 
 void CGridmara::SetItemColor(int column, int row, const QColor& colour) {
-    AppendColor(m_ItemColors, column, row, colour);
+    if (m_ItemColors->Append(column, row, colour)) {
+        viewport()->update();
+    }
 }
 
 void CGridmara::SetItemTextColor(int column, int row, const QColor& colour) {
-    AppendColor(m_ItemTextColors, column, row, colour);
+    if (m_ItemTextColors->Append(column, row, colour)) {
+        viewport()->update();
+    }
 }
 
 void CGridmara::SetRowTextColor(int row, const QColor& colour) {
@@ -155,31 +108,20 @@ void CGridmara::SetRowTextColor(int row, const QColor& colour) {
     }
 }
 
-bool CGridmara::FindFirst(const std::vector<ColorEntry>& entries, int column, int row, QColor& colour) {
-    const auto match = std::find_if(entries.begin(), entries.end(), [column, row](const ColorEntry& entry) {
-        return entry.column == column && entry.row == row;
-    });
-    if (match == entries.end()) {
-        return false;
-    }
-    colour = match->colour;
-    return true;
-}
-
 bool CGridmara::FindColColor(int column, QColor& colour) const {
-    return FindFirst(m_ColColors, column, kWholeColumn, colour);
+    return m_Look->FindColColor(column, colour);
 }
 
 bool CGridmara::FindColTextColor(int column, QColor& colour) const {
-    return FindFirst(m_ColTextColors, column, kWholeColumn, colour);
+    return m_Look->FindColTextColor(column, colour);
 }
 
 bool CGridmara::FindItemColor(int column, int row, QColor& colour) const {
-    return FindFirst(m_ItemColors, column, row, colour);
+    return m_ItemColors->Find(column, row, colour);
 }
 
 bool CGridmara::FindItemTextColor(int column, int row, QColor& colour) const {
-    return FindFirst(m_ItemTextColors, column, row, colour);
+    return m_ItemTextColors->Find(column, row, colour);
 }
 
 int CGridmara::InsertItemToEnd(const QString& text) {
@@ -216,29 +158,12 @@ bool CGridmara::SetItemText(int row, int column, const QString& text) {
 }
 
 int CGridmara::GetFirstSelectedRow() const {
-    // The list selects one whole row at most.
-    const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return m_Look->FirstSelectedRow();
 }
 
 void CGridmara::DrawItem(QPainter& painter, const QRect& cell, int row, int column, bool selected) const {
-    QColor background = viewport()->palette().color(viewport()->backgroundRole());
-    QColor textColour = m_TextColor;
-    if (selected) {
-        background = kSelectionBackground;
-        textColour = kSelectionText;
-    } else {
-        FindColColor(column, background);
-        FindItemColor(column, row, background);
-        FindColTextColor(column, textColour);
-        FindItemTextColor(column, row, textColour);
-    }
-    painter.fillRect(cell, background);
-
-    painter.setFont(MakeListFont(m_FontHeight, m_FontWidth));
-    painter.setPen(textColour);
-    // Rows are laid out for the application's font, whatever font the cells draw with.
-    const int lineHeight = QFontMetrics(QGuiApplication::font()).height();
-    DrawAlignedText(painter, cell, GetItemText(row, column).left(kMaxPaintedText),
-                    m_Header->ColumnAlignment(column), lineHeight);
+    gridmara::CellColours own;
+    FindItemColor(column, row, own.background);
+    FindItemTextColor(column, row, own.text);
+    m_Look->DrawCell(painter, cell, column, GetItemText(row, column), own, selected);
 }

@@ -1,15 +1,15 @@
 #include "CellDelegate.h"
 
-#include "gridmara/CGridmara.h"
+#include <utility>
 
 namespace gridmara {
 
-CellDelegate::CellDelegate(CGridmara& list) : QStyledItemDelegate(&list), m_List(list) {}
+CellDelegate::CellDelegate(QObject& list, PaintCell paintCell)
+    : QStyledItemDelegate(&list), m_PaintCell(std::move(paintCell)) {}
 
 void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    m_List.DrawItem(*painter, option.rect, index.row(), index.column(),
-                    option.state.testFlag(QStyle::State_Selected));
+    m_PaintCell(*painter, option.rect, index, option.state.testFlag(QStyle::State_Selected));
 }
 
 } // namespace gridmara

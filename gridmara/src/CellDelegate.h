@@ -1,21 +1,24 @@
 #pragma once
 
 #include <QStyledItemDelegate>
-
-class CGridmara;
+#include <functional>
 
 namespace gridmara {
 
-// Hands the painting of every cell to its list, which owns the colours.
+// Hands the painting of every cell to its list, which owns the colours: the list is given the cell's
+// rectangle, its index and whether its row is selected.
 class CellDelegate final : public QStyledItemDelegate {
 public:
-    explicit CellDelegate(CGridmara& list);
+    using PaintCell =
+        std::function<void(QPainter& painter, const QRect& cell, const QModelIndex& index, bool selected)>;
+
+    CellDelegate(QObject& list, PaintCell paintCell);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
 private:
-    CGridmara& m_List;
+    PaintCell m_PaintCell;
 };
 
 } // namespace gridmara

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "gridmara/CGridmara.h"
+#include "gridmara/CGridmaraView.h"
 
 #include <QImage>
 #include <QPixmap>
 
-// Reading pixels back from a grab of a whole list.
+// Reading pixels back from a grab of a whole list, item based (CGridmara) or model backed (CGridmaraView).
 namespace probe {
 
 // Texts made of full blocks paint solid runs of the text colour, whatever the font and its antialiasing.
@@ -15,13 +16,13 @@ inline QImage Grab(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-inline QRect CellInList(const CGridmara& list, int row, int column) {
+inline QRect CellInList(const QTableView& list, int row, int column) {
     return list.visualRect(list.model()->index(row, column))
         .translated(list.viewport()->mapTo(&list, QPoint()));
 }
 
 // A cell's text keeps clear of its top left corner.
-inline QColor CellBackground(const QImage& image, const CGridmara& list, int row, int column) {
+inline QColor CellBackground(const QImage& image, const QTableView& list, int row, int column) {
     return image.pixelColor(CellInList(list, row, column).topLeft() + QPoint(1, 1));
 }
 

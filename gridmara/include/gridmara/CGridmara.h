@@ -7,10 +7,15 @@
 #include <QPointer>
 #include <QTableWidget>
 #include <array>
-#include <vector>
+#include <memory>
 
 class CQvHeaderCtrl;
 class QPainter;
+
+namespace gridmara {
+class ColourEntries;
+class GridLook;
+} // namespace gridmara
 
 // A report list with a single, full-row selection that paints every cell itself: the background comes from
 // the list, then its column, then the cell; the text colour from the list, then the column, then the cell.
@@ -85,26 +90,18 @@ public:
     // progress.
     void OnChangeItemText(const QString& text);
 
-    const CQvHeaderCtrl& Header() const { return *m_Header; }
-    int RowHeight() const { return m_RowHeight; }
+    const CQvHeaderCtrl& Header() const;
+    int RowHeight() const;
     int EditCtrlCount() const { return m_EditCtrlCount; }
     int EditRow() const { return m_EditRow; }
     int EditCol() const { return m_EditCol; }
 
 private:
-    struct ColorEntry {
-        int row;
-        int column;
-        QColor colour;
-    };
     struct EditSlot {
         QPointer<QWidget> editor;
         EnumEditType type = EditTypeNone;
     };
 
-    // Invalid colours are refused.
-    void AppendColor(std::vector<ColorEntry>& entries, int column, int row, const QColor& colour);
-    static bool FindFirst(const std::vector<ColorEntry>& entries, int column, int row, QColor& colour);
     bool IsCell(int row, int column) const;
     // Scrolls a cell lying left of or beyond the view to the view's left edge, then returns where its editor
     // goes, in viewport coordinates.
@@ -115,16 +112,11 @@ private:
     void EndEdit();
     void EndEditIfRowsShift(int firstChangedRow);
 
-    CQvHeaderCtrl* m_Header;
-    int m_RowHeight = 0;
-    int m_StyleRowHeight = 0;
-    std::vector<ColorEntry> m_ColColors;
-    std::vector<ColorEntry> m_ItemColors;
-    std::vector<ColorEntry> m_ColTextColors;
-    std::vector<ColorEntry> m_ItemTextColors;
-    int m_FontHeight = 12;
-    int m_FontWidth = 0;
-    QColor m_TextColor{Qt::black};
+    // The header, the list and column colours, the fonts and the row height: the look CGridmaraView has too.
+    std::unique_ptr<gridmara::GridLook> m_Look;
+    // Cell colours are an item list's own; a model-backed list takes them from its model.
+    std::unique_ptr<gridmara::ColourEntries> m_ItemColors;
+    std::unique_ptr<gridmara::ColourEntries> m_ItemTextColors;
 
     std::array<EditSlot, kMaxEditColumns> m_EditCtrls;
     int m_EditCtrlCount = 0;
