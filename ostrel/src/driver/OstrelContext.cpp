@@ -119,7 +119,7 @@ void OstrelContext::handle(PrivateMessage message, std::uintptr_t parameter) {
         break;
     case PrivateMessage::MSG_SOCKET:
         if ((parameter & 0xFFFF) == ostrel::FD_READ)
-            readDatagram();
+            readQueuedDatagrams();
         else if ((parameter & 0xFFFF) == ostrel::FD_CLOSE)
             core_.onConnectionLost();
         break;
@@ -189,18 +189,27 @@ void OstrelContext::watchSocket() {
         });
 }
 
-void OstrelContext::readDatagram() {
-    std::array<std::uint8_t, 128> buffer{};
-    const auto received = udp_.receive(buffer);
-    if (received.error) {
+void OstrelContext::readQueuedDatagrams() {
+    // Datagrams come in bursts (a site signing on at once): a loop round trip per datagram would spend the
+    // worker on wake-ups while the socket's queue fills. Each is still handed on (and answered) as soon as
+    // it is read.
+    for (int read = 0; read < kMostDatagramsPerWakeUp && udp_.isOpen(); ++read) {
+        std::array<std::uint8_t, 128> buffer{};
+        const auto received = udp_.receive(buffer);
+        if (!received.error) {
+            core_.onDatagram(buffer, received.count, received.source, received.sourcePort);
+            continue;
+        }
         const auto code = received.error.value();
-        // Only a broken socket is a lost connection; a spurious wake-up or an ICMP echo of a refused
-        // datagram is not.
-        if (code != EAGAIN && code != EWOULDBLOCK && code != EINTR && code != ECONNREFUSED)
+        if (code == EAGAIN || code == EWOULDBLOCK)
+            return;
+        // Only a broken socket is a lost connection; an interrupted read or an ICMP echo of a refused
+        // datagram is not, and what is queued behind it is still read.
+        if (code != EINTR && code != ECONNREFUSED) {
             handle(PrivateMessage::MSG_SOCKET, ostrel::FD_CLOSE);
-        return;
+            return;
+        }
     }
-    core_.onDatagram(buffer, received.count, received.source, received.sourcePort);
 }
 
 void OstrelContext::sendDatagram(std::span<const std::uint8_t> bytes, const ostrel::Ipv4Address& host,

@@ -23,6 +23,10 @@ struct OstrelContext final : private ostrel::Transport {
 public:
     static constexpr std::chrono::milliseconds kTickPeriod{100};
     static constexpr int kSerialBaudRate = 9600;
+    // A readiness wake-up takes at most this many datagrams before the loop runs what else is due, so
+    // that a flood which never lets the socket's queue empty still leaves room for the tick and for the
+    // callers' jobs (Stop_Ostrel, Quit_Ostrel); the rest is read at the next wake-up, which comes at once.
+    static constexpr int kMostDatagramsPerWakeUp = 256;
 
     // Returns a context whose loop is running, or null when the thread cannot be started.
     static std::unique_ptr<OstrelContext> create(void* userValue, const OstrelCallbacks& callbacks);
@@ -65,7 +69,8 @@ private:
     void armTick();
     void onTick(const std::error_code& error);
     void watchSocket();
-    void readDatagram();
+    // Reads and hands to the core what the socket has queued, until it is empty or a batch is done.
+    void readQueuedDatagrams();
     bool openSerial(int portNumber);
     bool openUdp(int portNumber);
 

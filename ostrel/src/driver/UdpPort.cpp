@@ -3,9 +3,29 @@
 #include "LocalAddress.h"
 
 #include <asio/buffer.hpp>
+#include <cstdio>
 #include <sys/socket.h>
 
 namespace ostrel {
+
+namespace {
+
+// Asks for kReceiveBufferBytes and returns what the kernel granted, in its own accounting (as `ss -m`
+// shows it). Linux doubles the size set, the half it adds being for its bookkeeping, hence half is asked
+// for. SO_RCVBUFFORCE passes net.core.rmem_max but needs CAP_NET_ADMIN; without it the size is capped
+// there.
+int sizeReceiveBuffer(asio::ip::udp::socket& socket) {
+    const int fd = socket.native_handle();
+    const int half = UdpPort::kReceiveBufferBytes / 2;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &half, sizeof half) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &half, sizeof half);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length);
+    return granted;
+}
+
+} // namespace
 
 bool UdpPort::open(int portNumber) {
     std::error_code error;
@@ -13,6 +33,7 @@ bool UdpPort::open(int portNumber) {
     fresh.open(asio::ip::udp::v4(), error);
     if (!error)
         fresh.non_blocking(true, error);
+    const int granted = error ? 0 : sizeReceiveBuffer(fresh);
     const auto port = static_cast<std::uint16_t>(portNumber & 0xFFFF);
     if (!error)
         fresh.bind(asio::ip::udp::endpoint(asio::ip::address_v4::any(), port), error);
@@ -20,7 +41,10 @@ bool UdpPort::open(int portNumber) {
         return false;
     close();
     socket_ = std::move(fresh);
+    receiveBufferBytes_ = granted;
     localAddress_ = findLocalAddress().value_or(Ipv4Address{});
+    std::fprintf(stderr, "ostrel: UDP port %u receive buffer %d bytes (asked %d)\n", boundPort(), granted,
+                 kReceiveBufferBytes);
     return true;
 }
 
