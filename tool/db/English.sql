@@ -17,6 +17,7 @@ UPDATE tb_QvTools SET
     ExistPort  = 'This port is already in the list.',
     OneUdpPort = 'Only one UDP port can be open at a time. Delete the other UDP port from the list first.',
     DbReadOnly = 'The tool database is read-only; changes cannot be saved: ',
+    FilterTer  = 'Filter by address or state',
     NoPort     = 'Add a port first.',
     PortUsed   = 'A port could not be opened. It may be in use by another program.',
     AddTerAddr = 'Enter a terminal address.',

@@ -19,6 +19,7 @@ CREATE TABLE tb_QvTools (
     ExistPort TEXT,
     OneUdpPort TEXT,
     DbReadOnly TEXT,
+    FilterTer TEXT,
     NoPort TEXT,
     PortUsed TEXT,
     AddTerAddr TEXT,

@@ -36,6 +36,7 @@ inline constexpr TextKey kQvTools[] = {
     {"ExistPort", "已经存在相同的端口"},
     {"OneUdpPort", "同一时间只能打开一个UDP端口，请先从列表中删除另一个UDP端口。"},
     {"DbReadOnly", "工具数据库是只读文件，所做的修改将无法保存："},
+    {"FilterTer", "按地址或状态筛选"},
     {"NoPort", "请先添加端口"},
     {"PortUsed", "端口号被占用"},
     {"AddTerAddr", "请输入一个设备地址"},

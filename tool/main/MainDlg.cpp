@@ -4,7 +4,7 @@
 #include "config/ModelConfigDialogRunner.h"
 #include "forms/CaptionedControls.h"
 #include "forms/ListLook.h"
-#include "gridmara/CGridmara.h"
+#include "gridmara/CGridmaraView.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
 #include "main/ToolIcon.h"
@@ -40,7 +40,6 @@ constexpr int kAddressColumnWidth = 110;
 constexpr int kStateColumnWidth = 60;
 constexpr int kAlignLeft = 0;
 constexpr int kAlignCentre = 2;
-constexpr int kStateColumn = 1;
 constexpr int kNewTerminalAddressLimit = 16;
 constexpr int kNewPortLimit = 5;
 
@@ -140,9 +139,21 @@ void CMainDlg::BuildControls() {
 
 QGroupBox* CMainDlg::BuildTerminalGroup() {
     QGroupBox* group = MakeGroupBox(m_captions, this, "TerInfo", "terminalGroup");
-    m_terminalList = new CGridmara(group);
+    m_terminalFilter = new QLineEdit(group);
+    m_terminalFilter->setObjectName(QStringLiteral("terminalFilter"));
+    m_terminalFilter->setClearButtonEnabled(true);
+    connect(m_terminalFilter, &QLineEdit::textChanged, &m_terminalView,
+            &QSortFilterProxyModel::setFilterFixedString);
+    m_terminalList = new CGridmaraView(group);
     m_terminalList->setObjectName(QStringLiteral("terminalList"));
-    connect(m_terminalList, &QTableWidget::itemSelectionChanged, this, &CMainDlg::OnSelectionChanged);
+    m_terminalView.setSourceModel(&m_terminalModel);
+    m_terminalView.setSortRole(TerminalTableModel::SortRole);
+    // Any column: an address or a state.
+    m_terminalView.setFilterKeyColumn(-1);
+    m_terminalView.setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_terminalList->setModel(&m_terminalView);
+    connect(m_terminalList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CMainDlg::OnSelectionChanged);
     m_newTerminalAddress = new QLineEdit(group);
     m_newTerminalAddress->setObjectName(QStringLiteral("newTerminalAddress"));
     m_newTerminalAddress->setMaxLength(kNewTerminalAddressLimit);
@@ -154,6 +165,7 @@ QGroupBox* CMainDlg::BuildTerminalGroup() {
     entryRow->addWidget(
         MakeButton(m_captions, group, "DelTer", "deleteTerminalButton", this, &CMainDlg::OnDeleteTerminal));
     auto* layout = new QVBoxLayout(group);
+    layout->addWidget(m_terminalFilter);
     layout->addWidget(m_terminalList, 1);
     layout->addLayout(entryRow);
     return group;
@@ -196,8 +208,12 @@ QGroupBox* CMainDlg::BuildMonitorGroup() {
 
 void CMainDlg::SetUpTerminalList() {
     SetUpList(*m_terminalList);
-    m_terminalList->InsertColumn(1, m_texts.text("TerAddr"), kAlignCentre, kAddressColumnWidth);
-    m_terminalList->InsertColumn(2, m_texts.text("TerState"), kAlignLeft, kStateColumnWidth);
+    m_terminalList->InsertColumn(TerminalTableModel::AddressColumn, m_texts.text("TerAddr"), kAlignCentre,
+                                 kAddressColumnWidth);
+    m_terminalList->InsertColumn(TerminalTableModel::StateColumn, m_texts.text("TerState"), kAlignLeft,
+                                 kStateColumnWidth);
+    m_terminalModel.SetStateTexts(m_texts.text("OnLine"), m_texts.text("OffLine"));
+    m_terminalFilter->setPlaceholderText(m_texts.text("FilterTer"));
 }
 
 void CMainDlg::CreatePages() {
@@ -237,11 +253,8 @@ void CMainDlg::OnAbout() {
 }
 
 int CMainDlg::SelectedTerminalIndex() const {
-    return m_terminalList->GetFirstSelectedRow();
-}
-
-QString CMainDlg::StateText(bool onLine) const {
-    return m_texts.text(onLine ? "OnLine" : "OffLine");
+    const int row = m_terminalList->GetFirstSelectedRow();
+    return row < 0 ? -1 : m_terminalView.mapToSource(m_terminalView.index(row, 0)).row();
 }
 
 QStringList CMainDlg::PortTexts() const {
@@ -309,31 +322,11 @@ void CMainDlg::OnStop() {
 
 void CMainDlg::OnTerminalsChanged(const std::vector<TerminalChange>& changes) {
     // The address and port edits are left as the user is typing them.
-    for (const TerminalChange& change : changes) {
-        const TerminalList::Applied applied =
-            m_terminals.applyEvent(change.port, change.addressA, change.addressB, change.lastCode);
-        switch (applied.effect) {
-        case TerminalList::EventEffect::Added:
-            AppendTerminalRow(m_terminals.at(applied.row));
-            break;
-        case TerminalList::EventEffect::StateChanged:
-            m_terminalList->SetItemText(applied.row, kStateColumn,
-                                        StateText(m_terminals.at(applied.row).onLine));
-            break;
-        case TerminalList::EventEffect::Ignored:
-        case TerminalList::EventEffect::Unchanged:
-            break;
-        }
-    }
-}
-
-void CMainDlg::AppendTerminalRow(const TerminalEntry& entry) {
-    const int row = m_terminalList->InsertItemToEnd(entry.addressText);
-    m_terminalList->SetItemText(row, kStateColumn, StateText(entry.onLine));
+    m_terminalModel.Apply(changes);
 }
 
 void CMainDlg::OnAddTerminal() {
-    switch (m_terminals.addByHand(m_newTerminalAddress->text())) {
+    switch (m_terminalModel.AddByHand(m_newTerminalAddress->text())) {
     case TerminalList::AddResult::Empty:
         m_prompter.inform(m_texts.text("AddTerAddr"));
         break;
@@ -341,7 +334,6 @@ void CMainDlg::OnAddTerminal() {
         m_prompter.inform(m_texts.text("TerFormErr"));
         break;
     case TerminalList::AddResult::Added:
-        AppendTerminalRow(m_terminals.back());
         break;
     }
 }
@@ -350,8 +342,7 @@ void CMainDlg::OnDeleteTerminal() {
     const int row = SelectedTerminalIndex();
     if (row < 0 || !m_prompter.confirm(m_texts.text("SureDel"), m_texts.text("SysNotify")))
         return;
-    m_terminals.remove(row);
-    m_terminalList->removeRow(row);
+    m_terminalModel.Remove(row);
     // No other terminal becomes selected behind the user's back.
     m_terminalList->clearSelection();
     m_baseCtrlPage->SetCurrentAddress(QString());
@@ -360,7 +351,7 @@ void CMainDlg::OnDeleteTerminal() {
 const TerminalEntry* CMainDlg::SelectedTerminal() const {
     // While a row is being removed the list may briefly select a row its entry has already left.
     const int row = SelectedTerminalIndex();
-    return row >= 0 && row < m_terminals.size() ? &m_terminals.at(row) : nullptr;
+    return row >= 0 && row < Terminals().size() ? &Terminals().at(row) : nullptr;
 }
 
 void CMainDlg::OnSelectionChanged() {

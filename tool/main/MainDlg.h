@@ -5,14 +5,15 @@
 #include "language/TextTable.h"
 #include "model/DeviceModelList.h"
 #include "terminals/OstrelSession.h"
-#include "terminals/TerminalList.h"
+#include "terminals/TerminalTableModel.h"
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QSortFilterProxyModel>
 #include <memory>
 
 class CBaseCtrlPage;
-class CGridmara;
+class CGridmaraView;
 class CPageTabCtrl;
 class CProgramPage;
 class CVoicePage;
@@ -44,9 +45,10 @@ public:
     // defaults cannot take the tool database's place, the user has been told and nothing else happens.
     void ResetToDefaults();
 
-    // The terminals in the order of the list's rows; the pages address their commands with them.
-    const TerminalList& Terminals() const { return m_terminals; }
-    // The row of the first selected terminal, or -1 when none is selected.
+    // The terminals in the order they became known, whatever order the list shows them in; the pages
+    // address their commands with them.
+    const TerminalList& Terminals() const { return m_terminalModel.Terminals(); }
+    // The index in Terminals() of the selected terminal, or -1 when none is selected.
     int SelectedTerminalIndex() const;
 
     // The entry of the selected row, or null.
@@ -77,8 +79,6 @@ private:
     void OnSelectionChanged();
     void ShowPortsRunning(bool running);
     void OnTerminalsChanged(const std::vector<TerminalChange>& changes);
-    void AppendTerminalRow(const TerminalEntry& entry);
-    QString StateText(bool onLine) const;
     QStringList PortTexts() const;
 
     Prompter& m_prompter;
@@ -92,14 +92,17 @@ private:
     bool m_restartFlag = false;
     // Set once the shipped defaults have replaced the tool database.
     bool m_toolDatabaseReplaced = false;
-    TerminalList m_terminals;
+    TerminalTableModel m_terminalModel;
+    // Sorts and filters the terminals for the list.
+    QSortFilterProxyModel m_terminalView;
     OstrelSession m_session;
     // The computer's sound, for the voice page.
     SoundDevice* m_sound;
     // How the programming page opens the device model dialog.
     std::unique_ptr<ModelDialogRunner> m_modelDialog;
 
-    CGridmara* m_terminalList = nullptr;
+    CGridmaraView* m_terminalList = nullptr;
+    QLineEdit* m_terminalFilter = nullptr;
     QLineEdit* m_newTerminalAddress = nullptr;
     QListWidget* m_portList = nullptr;
     QLineEdit* m_newPort = nullptr;

@@ -6,6 +6,8 @@
 #include "basectrl/BaseCtrlPage.h"
 #include "config/ModelConfigDlg.h"
 #include "gridmara/CGridmara.h"
+#include "gridmara/CGridmaraView.h"
+#include "gridmara/CQvHeaderCtrl.h"
 #include "main/AboutDlg.h"
 #include "main/PageTabCtrl.h"
 #include "ostrel/ostrel.h"
@@ -143,8 +145,7 @@ void MainDlgTest::withoutAnIniShowsEnglishTextsAndTheChineseRadio() {
     QVERIFY(qobject_cast<CProgramPage*>(tabs->widget(1)));
     QVERIFY(qobject_cast<CVoicePage*>(tabs->widget(2)));
     QCOMPARE(tabs->currentIndex(), 0);
-    QCOMPARE(child<CGridmara>(*window, "terminalList")->horizontalHeaderItem(1)->text(),
-             QStringLiteral("State"));
+    QCOMPARE(child<CGridmaraView>(*window, "terminalList")->Header().ColumnText(1), QStringLiteral("State"));
 
     window->show();
     QVERIFY(child<QPushButton>(*window, "startButton")->isVisible());
@@ -202,7 +203,7 @@ void MainDlgTest::unreadableTextsFallBackToChinese() {
     QCOMPARE(window->windowTitle(), QStringLiteral("Zenvar配置工具"));
     QCOMPARE(child<QGroupBox>(*window, "monitorGroup")->title(), QStringLiteral("监控"));
     QCOMPARE(child<QPushButton>(*window, "addTerminalButton")->text(), QStringLiteral("新 增"));
-    QCOMPARE(child<CGridmara>(*window, "terminalList")->horizontalHeaderItem(0)->text(),
+    QCOMPARE(child<CGridmaraView>(*window, "terminalList")->Header().ColumnText(0),
              QStringLiteral("设备地址"));
     QCOMPARE(child<CPageTabCtrl>(*window, "pageTab")->tabText(1), QStringLiteral("编程配置"));
     QVERIFY(child<QRadioButton>(*window, "englishRadio")->isChecked());
@@ -362,7 +363,7 @@ void MainDlgTest::programmingPageWorksOnTheWindowsModelsAndTerminal() {
     QTest::mouseClick(send, Qt::LeftButton);
     QTest::keyClicks(child<QLineEdit>(*window, "newTerminalAddress"), QStringLiteral("11.1.2"));
     QTest::mouseClick(child<QPushButton>(*window, "addTerminalButton"), Qt::LeftButton);
-    child<CGridmara>(*window, "terminalList")->selectRow(0);
+    child<CGridmaraView>(*window, "terminalList")->selectRow(0);
     QTest::mouseClick(send, Qt::LeftButton);
     QVERIFY(!send->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(send->isEnabled(), 10000);

@@ -3,7 +3,7 @@
 #include "ScratchWorkingFolder.h"
 #include "SimulatedTerminals.h"
 #include "TestDatabase.h"
-#include "gridmara/CGridmara.h"
+#include "gridmara/CGridmaraView.h"
 #include "main/MainDlg.h"
 #include "support/FreeUdpPort.h"
 #include "terminals/OstrelSession.h"
@@ -27,10 +27,11 @@ private slots:
 private:
     void startOnFreePort();
     QString stateOf(const QString& address) {
-        auto* list = m_window->findChild<CGridmara*>(QStringLiteral("terminalList"));
-        for (int row = 0; row < list->GetItemCount(); ++row)
-            if (list->GetItemText(row, 0) == address)
-                return list->GetItemText(row, 1);
+        const QAbstractItemModel* rows =
+            m_window->findChild<CGridmaraView*>(QStringLiteral("terminalList"))->model();
+        for (int row = 0; row < rows->rowCount(); ++row)
+            if (rows->index(row, 0).data().toString() == address)
+                return rows->index(row, 1).data().toString();
         return {};
     }
     QPushButton* button(const char* name) { return m_window->findChild<QPushButton*>(QLatin1String(name)); }

@@ -3,7 +3,7 @@
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "TestDatabase.h"
-#include "gridmara/CGridmara.h"
+#include "gridmara/CGridmaraView.h"
 #include "main/MainDlg.h"
 #include "support/FreeUdpPort.h"
 #include "terminals/OstrelSession.h"
@@ -50,11 +50,13 @@ private:
     }
     QStringList rows() {
         QStringList texts;
-        for (int row = 0; row < list()->GetItemCount(); ++row)
-            texts << list()->GetItemText(row, 0) + QLatin1Char(' ') + list()->GetItemText(row, 1);
+        const QAbstractItemModel* shown = list()->model();
+        for (int row = 0; row < shown->rowCount(); ++row)
+            texts << shown->index(row, 0).data().toString() + QLatin1Char(' ') +
+                         shown->index(row, 1).data().toString();
         return texts;
     }
-    CGridmara* list() { return child<CGridmara>("terminalList"); }
+    CGridmaraView* list() { return child<CGridmaraView>("terminalList"); }
     // One hand-over of the window's session: port, A, B and newest event code of each terminal.
     void report(std::initializer_list<std::array<int, 4>> events) {
         std::vector<TerminalChange> changes;
