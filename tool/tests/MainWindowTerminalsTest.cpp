@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -34,6 +35,7 @@ private slots:
     void aSerialAndAUdpPortStartTogether();
     void terminalsAddedByHandAreCheckedAndStartOffLine();
     void deletingATerminalAsksFirst();
+    void theListSortsAndFiltersAndTheSelectionStaysOnItsTerminal();
     void aReportingTerminalAppearsAndClosingNeverWaitsForEvents();
 
 private:
@@ -211,6 +213,43 @@ void MainWindowTerminalsTest::deletingATerminalAsksFirst() {
     QCOMPARE(rows(), QStringList{QStringLiteral("11.1.2 Online")});
     QCOMPARE(m_window->Terminals().at(0).addressText, QStringLiteral("11.1.2"));
     QCOMPARE(m_window->SelectedTerminalIndex(), -1);
+}
+
+void MainWindowTerminalsTest::theListSortsAndFiltersAndTheSelectionStaysOnItsTerminal() {
+    report({{OSTREL_PORT_UDP, 10, 1, OSTREL_EVENT_TERMINAL_ON_LINE},
+            {OSTREL_PORT_UDP, 2, 30, OSTREL_EVENT_TERMINAL_OFF_LINE},
+            {OSTREL_PORT_UDP, 2, 4, OSTREL_EVENT_TERMINAL_ON_LINE},
+            {OSTREL_PORT_COM1, 9, 9, OSTREL_EVENT_TERMINAL_ON_LINE}});
+    list()->selectRow(2);
+    QCOMPARE(m_window->SelectedTerminal()->addressText, QStringLiteral("11.2.4"));
+
+    // A click on the address header sorts by port, A and B as numbers; the selection keeps its terminal.
+    QHeaderView* header = list()->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    QCOMPARE(rows(), (QStringList{"1.9.9 Online", "11.2.4 Online", "11.2.30 Offline", "11.10.1 Online"}));
+    QCOMPARE(m_window->SelectedTerminal()->addressText, QStringLiteral("11.2.4"));
+    // The state column sorts off line first; events keep arriving into the sorted list.
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    report({{OSTREL_PORT_UDP, 10, 1, OSTREL_EVENT_TERMINAL_OFF_LINE}});
+    QCOMPARE(rows().mid(0, 2), (QStringList{"11.2.30 Offline", "11.10.1 Offline"}));
+    QCOMPARE(m_window->SelectedTerminal()->addressText, QStringLiteral("11.2.4"));
+
+    // The filter narrows the list by address or state as it is typed, in any letter case.
+    QTest::keyClicks(child<QLineEdit>("terminalFilter"), QStringLiteral("11.2."));
+    QCOMPARE(rows(), (QStringList{"11.2.30 Offline", "11.2.4 Online"}));
+    QCOMPARE(m_window->SelectedTerminal()->addressText, QStringLiteral("11.2.4"));
+    child<QLineEdit>("terminalFilter")->setText(QStringLiteral("OFFLINE"));
+    QCOMPARE(rows(), (QStringList{"11.2.30 Offline", "11.10.1 Offline"}));
+
+    // Delete works on the terminal shown, whatever its place among all of them.
+    list()->selectRow(1);
+    click("deleteTerminalButton");
+    QCOMPARE(rows(), QStringList{"11.2.30 Offline"});
+    QCOMPARE(m_window->Terminals().size(), 3);
+    child<QLineEdit>("terminalFilter")->clear();
+    QCOMPARE(rows().size(), 3);
 }
 
 void MainWindowTerminalsTest::aReportingTerminalAppearsAndClosingNeverWaitsForEvents() {
