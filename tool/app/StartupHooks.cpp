@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 
 StartupHooks::StartupHooks(CMainDlg& mainDlg)
@@ -17,6 +18,14 @@ StartupHooks::StartupHooks(CMainDlg& mainDlg)
     const int page = qEnvironmentVariableIntValue("TARVEX_PAGE", &pageGiven);
     if (pageGiven)
         m_mainDlg.findChild<QTabWidget*>(QStringLiteral("pageTab"))->setCurrentIndex(page);
+    bool sortGiven = false;
+    const int sortColumn = qEnvironmentVariableIntValue("TARVEX_SORT", &sortGiven);
+    if (sortGiven)
+        m_mainDlg.findChild<QTableView*>(QStringLiteral("terminalList"))
+            ->sortByColumn(sortColumn, Qt::AscendingOrder);
+    if (qEnvironmentVariableIsSet("TARVEX_FILTER"))
+        m_mainDlg.findChild<QLineEdit*>(QStringLiteral("terminalFilter"))
+            ->setText(qEnvironmentVariable("TARVEX_FILTER"));
     // Runs from the window's own event loop, so after it has been shown.
     if (!m_demoPorts.isEmpty())
         QTimer::singleShot(0, &m_mainDlg, [this] { StartPorts(); });

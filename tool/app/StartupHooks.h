@@ -10,6 +10,8 @@ class CMainDlg;
 //   TARVEX_SCREENSHOT=<file.png>        saves an image of the window;
 //   TARVEX_QUIT_AFTER_START=<file>      appends one line with the window title and the selected language;
 //   TARVEX_PAGE=<0, 1 or 2>             shows that page (base control, programming, voice) from the start;
+//   TARVEX_SORT=<0 or 1>                sorts the terminal list by that column (address, state);
+//   TARVEX_FILTER=<text>                types the text into the terminal list's filter box;
 //   TARVEX_DEMO_PORTS="6000 1"          first adds these ports and presses start, then waits until the
 //                                       terminals that report have shown up (quiet for a while, or at most
 //                                       a few seconds) before the screenshot;
