@@ -20,13 +20,18 @@ struct SubCodeRow {
     const char* value;
 };
 
-void ConfigureLikeProgrammingPage(CGridmara& list) {
+// The look of the tool's lists, for the item list and the model list alike.
+template <typename List> void ApplyToolLook(List& list) {
     list.setShowGrid(true);
     list.SetHeaderHeight(1.5F);
     list.SetHeaderFontHW(16, 0);
     list.SetHeaderTextColor(QColor(255, 200, 100));
     list.SetRowHeigt(20);
     list.SetColColor(0, QColor(192, 192, 192));
+}
+
+void ConfigureLikeProgrammingPage(CGridmara& list) {
+    ApplyToolLook(list);
     for (int column = 1; column <= 3; ++column) {
         list.SetColColor(column, QColor(196, 196, 255));
     }
@@ -73,12 +78,7 @@ bool RenderTerminalList(const QString& path) {
     proxy.setSourceModel(&model);
 
     CGridmaraView list;
-    list.setShowGrid(true);
-    list.SetHeaderHeight(1.5F);
-    list.SetHeaderFontHW(16, 0);
-    list.SetHeaderTextColor(QColor(255, 200, 100));
-    list.SetRowHeigt(20);
-    list.SetColColor(0, QColor(192, 192, 192));
+    ApplyToolLook(list);
     list.InsertColumn(0, QStringLiteral("IP 地址"), 0, 120);
     list.InsertColumn(1, QStringLiteral("名称"), 0, 120);
     list.InsertColumn(2, QStringLiteral("状态"), 2, 60);
