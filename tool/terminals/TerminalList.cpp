@@ -1,6 +1,7 @@
 #include "terminals/TerminalList.h"
 
 #include "ostrel/ostrel.h"
+#include "terminals/TerminalAddressKey.h"
 
 #include <QStringList>
 
@@ -33,7 +34,7 @@ TerminalList::Applied TerminalList::applyEvent(int portNumber, int addressA, int
     if (a == OSTREL_WHOLE_BLOCK || b == OSTREL_WHOLE_BLOCK)
         return {EventEffect::Ignored, -1};
     const bool onLine = !isOffLineEvent(eventCode & 0xFF);
-    const auto found = rowOf_.find(keyOf(port, a, b));
+    const auto found = rowOf_.find(TerminalAddressKey(std::uint8_t(port), std::uint8_t(a), std::uint8_t(b)));
     if (found == rowOf_.end()) {
         entries_.push_back({static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(a),
                             static_cast<std::uint8_t>(b), onLine, addressText(port, a, b)});
@@ -71,7 +72,7 @@ void TerminalList::remove(int index) {
 void TerminalList::index(int row) {
     const TerminalEntry& entry = entries_[static_cast<std::size_t>(row)];
     if (entry.addressText == addressText(entry.portNumber, entry.addressA, entry.addressB))
-        rowOf_.try_emplace(keyOf(entry.portNumber, entry.addressA, entry.addressB), row);
+        rowOf_.try_emplace(TerminalAddressKey(entry.portNumber, entry.addressA, entry.addressB), row);
 }
 
 bool TerminalList::isAddressFormat(const QString& text) {

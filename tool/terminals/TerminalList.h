@@ -38,15 +38,12 @@ public:
     static bool isAddressFormat(const QString& text);
 
 private:
-    // The address of a terminal as one number, for the entries whose text is the one Ostrel's events give.
-    using AddressKey = std::uint32_t;
-    static AddressKey keyOf(int port, int a, int b) {
-        return AddressKey(port) << 16 | AddressKey(a) << 8 | AddressKey(b);
-    }
     // Enters the entry at `row` in the index when its text is the one its address's events give and no
     // earlier entry has it.
     void index(int row);
 
     std::vector<TerminalEntry> entries_;
-    std::unordered_map<AddressKey, int> rowOf_;
+    // The row of each terminal by TerminalAddressKey, for the entries whose text is the one Ostrel's events
+    // give.
+    std::unordered_map<std::uint32_t, int> rowOf_;
 };

@@ -1,5 +1,7 @@
 #include "terminals/TerminalTableModel.h"
 
+#include "terminals/TerminalAddressKey.h"
+
 #include <algorithm>
 
 TerminalTableModel::TerminalTableModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -70,7 +72,7 @@ QVariant TerminalTableModel::data(const QModelIndex& index, int role) const {
         return entry.onLine ? m_onLineText : m_offLineText;
     case SortRole:
         if (index.column() == AddressColumn)
-            return uint(entry.portNumber) << 16 | uint(entry.addressA) << 8 | uint(entry.addressB);
+            return TerminalAddressKey(entry.portNumber, entry.addressA, entry.addressB);
         return entry.onLine ? 1 : 0;
     default:
         return {};

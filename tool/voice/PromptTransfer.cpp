@@ -1,6 +1,7 @@
 #include "voice/PromptTransfer.h"
 
 #include "voice/SoundDevice.h"
+#include "voice/WaveFolder.h"
 
 #include <QFileInfo>
 #include <array>
@@ -33,10 +34,6 @@ QString SignalFile(int digit) {
     return QStringLiteral("%1/%2.wav").arg(QLatin1String(kSignalFolder)).arg(digit);
 }
 
-QString WaveFile(const QString& name) {
-    return QLatin1String(kWaveFolder) + QLatin1Char('/') + name;
-}
-
 bool IsSent(const PromptSlot& slot) {
     return !slot.waveName.isEmpty() && slot.order >= 0 && slot.order < kFirstUnsignalledOrder;
 }
@@ -53,7 +50,8 @@ QStringList MissingTransferFiles(const PromptSlotSource& promptSlots) {
     for (int row = 0; row < promptSlots.SlotCount(); ++row) {
         const PromptSlot slot = promptSlots.SlotAt(row);
         if (IsSent(slot))
-            needed << SignalFile(slot.order / 10) << SignalFile(slot.order % 10) << WaveFile(slot.waveName);
+            needed << SignalFile(slot.order / 10) << SignalFile(slot.order % 10)
+                   << WaveFilePath(slot.waveName);
     }
     QStringList missing;
     for (const QString& file : needed) {
@@ -102,7 +100,7 @@ std::optional<PromptTransfer::Next> PromptTransfer::Run(Step step, const PromptS
         return Next{VoiceFile, kToneTime};
     case VoiceFile:
         // The terminal has heard the order number: it gets the slot's time even without the file.
-        if (!Play(WaveFile(m_waveName)))
+        if (!Play(WaveFilePath(m_waveName)))
             m_skippedOrders.push_back(m_order);
         return Next{VoiceFileEnd, VoiceFileWait(m_order)};
     case VoiceFileEnd:

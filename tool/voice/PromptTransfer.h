@@ -24,9 +24,8 @@ public:
     virtual PromptSlot SlotAt(int row) const = 0;
 };
 
-// The folders of the working folder the transfer plays from.
+// The folder of the working folder that holds the signal tones, one file per decimal digit.
 inline constexpr char kSignalFolder[] = "sWav";
-inline constexpr char kWaveFolder[] = "Wave";
 
 // How long a voice file of the slot with this order number may play before it is stopped: the terminal
 // gives each kind of prompt its own time to listen. Zone names and the alarm prompt take longer.

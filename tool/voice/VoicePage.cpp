@@ -77,7 +77,7 @@ CVoicePage::CVoicePage(Prompter& prompter, QString languageDatabasePath, int lan
     LoadTexts();
     SetUpSlotList();
     LoadSlots();
-    ListWaveFiles();
+    FillWaveLists();
 }
 
 // The slots on the left; the voice files, their recording and the transfer on the right.
@@ -181,8 +181,8 @@ void CVoicePage::LoadSlots() {
     }
 }
 
-void CVoicePage::ListWaveFiles() {
-    for (const QString& name : ::ListWaveFiles())
+void CVoicePage::FillWaveLists() {
+    for (const QString& name : ListWaveFiles())
         AddWaveName(name);
 }
 

@@ -47,7 +47,8 @@ private:
     void LoadTexts();
     void SetUpSlotList();
     void LoadSlots();
-    void ListWaveFiles();
+    // Lists the files of Wave/ in the list box and the slots' drop-down.
+    void FillWaveLists();
 
     void AddWaveName(const QString& name);
     void RemoveWaveName(int index);

@@ -1,7 +1,5 @@
 #include "voice/WaveFolder.h"
 
-#include "voice/PromptTransfer.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

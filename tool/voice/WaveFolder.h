@@ -7,6 +7,8 @@
 // them. Every change either happens whole or is reported with its reason: a file is never half written,
 // and a failure leaves the folder as it was.
 
+inline constexpr char kWaveFolder[] = "Wave";
+
 // The names of the .wav files (in any letter case), sorted by name without regard to case.
 QStringList ListWaveFiles();
 
