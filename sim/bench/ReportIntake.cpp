@@ -1,15 +1,21 @@
 // Report intake: 10,000 simulated terminals on one UDP port, each sending a status report once a second.
 // Reports processed and acknowledged per second, the CPU of Ostrel's worker thread, and events lost;
-// then shorter intervals, to find the highest report rate the worker thread sustains.
+// then, at a few offered rates, the CPU each report costs Ostrel's worker beside what it costs a bare
+// server that only receives it and sends its acknowledgement (10,000 terminals of a second simulator;
+// at each rate the two are measured in turn, twice, so that a change in the machine's load weighs on
+// both); then shorter intervals, to find the highest report rate the worker thread sustains.
 //   sim-report-intake [seconds per measurement, default 4]
+#include "BareReportServer.h"
 #include "BenchSupport.h"
 #include "support/PtyLine.h"
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/syscall.h>
+#include <functional>
+#include <pthread.h>
 #include <thread>
+#include <time.h>
 
 namespace {
 
@@ -21,11 +27,17 @@ constexpr const char* kAddresses = "0-39.0-249";
 std::atomic<long long> reportsProcessed{0};
 std::atomic<int> onLineEvents{0};
 std::atomic<int> statusBit0Events{0};
-std::atomic<long> workerThread{0};
+// The CPU time clock of Ostrel's worker thread, learnt from its first callback.
+std::atomic<clockid_t> workerClock{0};
+std::atomic<bool> workerKnown{false};
 
 void onReport(void*, int32_t, int32_t, int32_t, int32_t, const unsigned char*) {
-    if (workerThread == 0)
-        workerThread = ::syscall(SYS_gettid);
+    if (!workerKnown) {
+        clockid_t clock{};
+        pthread_getcpuclockid(pthread_self(), &clock);
+        workerClock = clock;
+        workerKnown = true;
+    }
     ++reportsProcessed;
 }
 
@@ -34,6 +46,21 @@ void onEvent(void*, int32_t, int32_t, int32_t, int32_t, int32_t code, const char
         ++onLineEvents;
     else if ((code & 0xFF) == 10 || (code & 0xFF) == 11)
         ++statusBit0Events;
+}
+
+// What takes the simulator's reports: the thread that receives and acknowledges them, by its CPU time
+// clock, and its count of reports handled.
+struct Receiver {
+    std::function<long long()> handled;
+    std::function<clockid_t()> cpuClock;
+};
+
+const Receiver ostrelWorker{[] { return reportsProcessed.load(); }, [] { return workerClock.load(); }};
+
+double cpuSeconds(clockid_t clock) {
+    timespec time{};
+    clock_gettime(clock, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
 }
 
 // The counters that a measurement compares at its start and end.
@@ -48,14 +75,14 @@ struct Sample {
     double simCpu;
 };
 
-Sample sample(SimProcess& sim) {
+Sample sample(SimProcess& sim, const Receiver& receiver) {
     return {bench::Clock::now(),
-            reportsProcessed,
+            receiver.handled(),
             bench::simCounter(sim, "reports"),
             bench::simCounter(sim, "resends"),
             bench::simCounter(sim, "acknowledged"),
             bench::simCounter(sim, "givenUp"),
-            bench::cpuSeconds("/proc/self/task/" + std::to_string(workerThread.load()) + "/stat"),
+            cpuSeconds(receiver.cpuClock()),
             bench::cpuSeconds("/proc/" + std::to_string(sim.pid()) + "/stat")};
 }
 
@@ -69,10 +96,10 @@ struct Rates {
     long long givenUp;
 };
 
-Rates measure(SimProcess& sim, double seconds) {
-    const Sample a = sample(sim);
+Rates measure(SimProcess& sim, double seconds, const Receiver& receiver = ostrelWorker) {
+    const Sample a = sample(sim, receiver);
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    const Sample b = sample(sim);
+    const Sample b = sample(sim, receiver);
     const double elapsed = std::chrono::duration<double>(b.when - a.when).count();
     const auto perSecond = [elapsed](double count) { return count / elapsed; };
     return {perSecond(static_cast<double>(b.sent - a.sent + b.resent - a.resent)),
@@ -90,6 +117,54 @@ void print(const char* label, const Rates& r) {
         "  worker CPU %3.0f%%  simulator CPU %3.0f%%\n",
         label, r.offered, r.processed, r.acknowledged, r.resent, r.givenUp, 100 * r.workerCpu,
         100 * r.simCpu);
+}
+
+double cpuMicrosecondsPerReport(const Rates& r) {
+    return r.processed > 0 ? 1e6 * r.workerCpu / r.processed : 0;
+}
+
+// At each report interval of all 10,000 terminals: the bare server's CPU per report and Ostrel's worker's
+// at the same offered rate, and their ratio. Only the simulator being measured reports; the other is
+// quiet (interval 0), so that the two never compete for the two cores.
+void compareWithBareServer(SimProcess& ostrelSim, double seconds, const std::filesystem::path& folder) {
+    constexpr int kRounds = 2;
+    bench::BareReportServer bare;
+    const Receiver bareServer{[&bare] { return bare.answered(); }, [&bare] { return bare.cpuClock(); }};
+    const auto bareFolder = folder / "bare";
+    std::filesystem::create_directories(bareFolder);
+    SimProcess bareSim({"--udp", "127.0.0.1:" + std::to_string(bare.port()), "--type", "2", "--terminals",
+                        kAddresses, "--interval", "0"},
+                       bareFolder, SimProcess::Logs::Off);
+    bareSim.waitReady();
+    ostrelSim.command("interval all 0");
+    std::printf("CPU per report received and acknowledged, the bare server beside Ostrel's worker thread:\n");
+    // Adds one measurement of `seconds / kRounds` to the sums of offered, handled and CPU.
+    const auto measureAt = [seconds](SimProcess& sim, const char* interval, const Receiver& receiver,
+                                     Rates& sum) {
+        sim.command(std::string("interval all ") + interval);
+        std::this_thread::sleep_for(1500ms);
+        const Rates rates = measure(sim, seconds / kRounds, receiver);
+        sim.command("interval all 0");
+        std::this_thread::sleep_for(500ms);
+        sum.offered += rates.offered / kRounds;
+        sum.processed += rates.processed / kRounds;
+        sum.workerCpu += rates.workerCpu / kRounds;
+    };
+    for (const char* interval : {"1", "0.4", "0.2", "0.106"}) {
+        Rates bareRates{}, ostrelRates{};
+        for (int round = 0; round < kRounds; ++round) {
+            measureAt(bareSim, interval, bareServer, bareRates);
+            measureAt(ostrelSim, interval, ostrelWorker, ostrelRates);
+        }
+        const double bareCost = cpuMicrosecondsPerReport(bareRates);
+        const double ostrelCost = cpuMicrosecondsPerReport(ostrelRates);
+        std::printf("  every terminal at %-5s s: bare offered %6.0f/s answered %6.0f/s %5.2f us (CPU %3.0f%%)"
+                    " | Ostrel offered %6.0f/s processed %6.0f/s %5.2f us (CPU %3.0f%%) | ratio %.2f\n",
+                    interval, bareRates.offered, bareRates.processed, bareCost, 100 * bareRates.workerCpu,
+                    ostrelRates.offered, ostrelRates.processed, ostrelCost, 100 * ostrelRates.workerCpu,
+                    bareCost > 0 ? ostrelCost / bareCost : 0);
+    }
+    ostrelSim.command("interval all 1");
 }
 
 } // namespace
@@ -115,6 +190,8 @@ int main(int argc, char** argv) {
         const int lost = 2 * kTerminals - onLineEvents - statusBit0Events;
         std::printf("events lost: %d (on-line events %d, first status events %d, of %d each)\n", lost,
                     onLineEvents.load(), statusBit0Events.load(), kTerminals);
+
+        compareWithBareServer(sim, seconds, folder.path());
 
         double sustained = 0;
         for (const char* interval : {"0.2", "0.15", "0.12", "0.1", "0.08", "0.065", "0.05"}) {

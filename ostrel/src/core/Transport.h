@@ -14,7 +14,9 @@ class Transport {
 public:
     virtual ~Transport() = default;
 
-    // Sends one datagram from the UDP port; failures go unnoticed.
+    // Sends one datagram from the UDP port, in order with the others; the driver may hold it until the
+    // datagrams it is handling are done, never longer. A failure is not reported back: the driver logs a
+    // datagram the network refuses, and takes a socket that can send nothing more as lost.
     virtual void sendDatagram(std::span<const std::uint8_t> bytes, const Ipv4Address& host,
                               std::uint16_t port) = 0;
     // Writes bytes to a serial line; failures go unnoticed here (the driver ends a line that fails).

@@ -2,18 +2,26 @@
 
 #include "SerialPort.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cstdio>
 #include <cstring>
 
 using namespace std::chrono_literals;
 using ostrel::PrivateMessage;
 
-OstrelContext::OstrelContext(void* userValue, const OstrelCallbacks& callbacks)
-    : keepRunning_(asio::make_work_guard(io_)), tickTimer_(io_), udp_(io_),
+// The socket reads every datagram the core takes whole, and sends every frame the core builds.
+static_assert(ostrel::UdpPort::kDatagramCapacity == ostrel::OstrelCore::kDatagramCapacity);
+static_assert(ostrel::UdpPort::kDatagramCapacity >= ostrel::kWireBufferSize);
+
+OstrelContext::OstrelContext(void* userValue, const OstrelCallbacks& callbacks,
+                             ostrel::SocketCalls& socketCalls)
+    : keepRunning_(asio::make_work_guard(io_)), tickTimer_(io_), udp_(io_, socketCalls),
       core_(*this, userValue, callbacks) {}
 
-std::unique_ptr<OstrelContext> OstrelContext::create(void* userValue, const OstrelCallbacks& callbacks) {
-    std::unique_ptr<OstrelContext> context(new OstrelContext(userValue, callbacks));
+std::unique_ptr<OstrelContext> OstrelContext::create(void* userValue, const OstrelCallbacks& callbacks,
+                                                     ostrel::SocketCalls& socketCalls) {
+    std::unique_ptr<OstrelContext> context(new OstrelContext(userValue, callbacks, socketCalls));
     std::promise<std::thread::id> ready;
     auto readyFuture = ready.get_future();
     // The loop is known to run once it has run its first job; no export may post before that.
@@ -68,6 +76,7 @@ bool OstrelContext::openUdp(int portNumber) {
     if (!udp_.open(portNumber))
         return false;
     ++socketGeneration_;
+    socketFailureQueued_ = false;
     core_.setLocalAddress(udp_.localAddress());
     watchSocket();
     return true;
@@ -119,7 +128,7 @@ void OstrelContext::handle(PrivateMessage message, std::uintptr_t parameter) {
         break;
     case PrivateMessage::MSG_SOCKET:
         if ((parameter & 0xFFFF) == ostrel::FD_READ)
-            readQueuedDatagrams();
+            onSocketReadable();
         else if ((parameter & 0xFFFF) == ostrel::FD_CLOSE)
             core_.onConnectionLost();
         break;
@@ -149,6 +158,11 @@ void OstrelContext::onTick(const std::error_code& error) {
     SerialChunks chunks;
     SerialReads reads;
     core_.tick(readSerialLines(chunks, reads));
+    // A descriptor closed under the socket shows no readiness, and no more of it: this read finds it. The
+    // socket is watched again if a passing error suspended the watch.
+    readQueuedDatagrams();
+    if (udp_.isOpen() && !watching_ && !socketFailureQueued_)
+        watchSocket();
     // Deadlines stay on the 100 ms grid; periods missed while the thread was busy are skipped, not
     // replayed in a burst.
     const auto now = std::chrono::steady_clock::now();
@@ -179,42 +193,93 @@ std::span<const ostrel::SerialRead> OstrelContext::readSerialLines(SerialChunks&
 }
 
 void OstrelContext::watchSocket() {
+    watching_ = true;
     udp_.socket().async_wait(
         asio::socket_base::wait_read, [this, generation = socketGeneration_](const std::error_code& error) {
             if (error == asio::error::operation_aborted || generation != socketGeneration_ || !udp_.isOpen())
                 return;
-            handle(PrivateMessage::MSG_SOCKET, error ? ostrel::FD_CLOSE : ostrel::FD_READ);
-            if (udp_.isOpen())
-                watchSocket();
+            watching_ = false;
+            if (error)
+                socketFailed(error.message());
+            else
+                handle(PrivateMessage::MSG_SOCKET, ostrel::FD_READ);
         });
 }
 
-void OstrelContext::readQueuedDatagrams() {
-    // Datagrams come in bursts (a site signing on at once): a loop round trip per datagram would spend the
-    // worker on wake-ups while the socket's queue fills. Each is still handed on (and answered) as soon as
-    // it is read.
-    for (int read = 0; read < kMostDatagramsPerWakeUp && udp_.isOpen(); ++read) {
-        std::array<std::uint8_t, 128> buffer{};
-        const auto received = udp_.receive(buffer);
-        if (!received.error) {
-            core_.onDatagram(buffer, received.count, received.source, received.sourcePort);
-            continue;
-        }
-        const auto code = received.error.value();
-        if (code == EAGAIN || code == EWOULDBLOCK)
-            return;
-        // Only a broken socket is a lost connection; an interrupted read or an ICMP echo of a refused
-        // datagram is not, and what is queued behind it is still read.
-        if (code != EINTR && code != ECONNREFUSED) {
-            handle(PrivateMessage::MSG_SOCKET, ostrel::FD_CLOSE);
-            return;
-        }
+void OstrelContext::onSocketReadable() {
+    // The wait reports readiness as long as it lasts: a socket that stays readable without a datagram to
+    // give must not be watched again at once, or the worker would spend a core on it.
+    switch (readQueuedDatagrams()) {
+    case Drained::Read:
+        watchSocket();
+        break;
+    case Drained::FoundNothing:
+        // Readable with nothing queued and no error: shut down for receiving, as it will show for good.
+        if (udp_.hungUp())
+            socketFailed("shut down");
+        else
+            watchSocket();
+        break;
+    case Drained::Stalled: // the next tick watches again
+    case Drained::Failed:
+        break;
     }
+}
+
+OstrelContext::Drained OstrelContext::readQueuedDatagrams() {
+    // Datagrams come in bursts (a site signing on at once): a loop round trip, or a system call each way,
+    // per datagram would spend the worker on overhead while the socket's queue fills.
+    int read = 0;
+    while (read < kMostDatagramsPerWakeUp && udp_.isOpen()) {
+        const auto batch =
+            udp_.receive(std::min(ostrel::UdpPort::kBatchSize, kMostDatagramsPerWakeUp - read));
+        draining_ = true;
+        for (int i = 0; i < batch.count; ++i) {
+            const auto datagram = udp_.datagram(i);
+            core_.onDatagram(datagram.buffer, datagram.count, datagram.source, datagram.sourcePort);
+        }
+        draining_ = false;
+        flushSends();
+        if (socketFailureQueued_)
+            return Drained::Failed;
+        if (batch.error == asio::error::would_block)
+            return read == 0 ? Drained::FoundNothing : Drained::Read;
+        if (batch.error) {
+            if (!ostrel::UdpPort::losesSocket(batch.error))
+                return Drained::Stalled; // an interrupted read, the echo of a refused datagram
+            socketFailed(batch.error.message());
+            return Drained::Failed;
+        }
+        // A short batch read the queue empty, but more may have come while it was handled: reading on
+        // until the socket says so costs a system call where going back to the loop costs a wake-up.
+        read += batch.count;
+    }
+    return Drained::Read;
 }
 
 void OstrelContext::sendDatagram(std::span<const std::uint8_t> bytes, const ostrel::Ipv4Address& host,
                                  std::uint16_t port) {
-    udp_.send(bytes, host, port);
+    udp_.queue(bytes, host, port);
+    if (!draining_)
+        flushSends();
+}
+
+void OstrelContext::flushSends() {
+    if (!udp_.flush())
+        socketFailed(udp_.lostBy().message());
+}
+
+void OstrelContext::socketFailed(std::string reason) {
+    if (socketFailureQueued_)
+        return;
+    socketFailureQueued_ = true;
+    asio::post(io_, [this, reason = std::move(reason), generation = socketGeneration_] {
+        if (generation != socketGeneration_ || !udp_.isOpen())
+            return;
+        std::fprintf(stderr, "ostrel: UDP port %u failed (%s): the connection is lost\n", udp_.boundPort(),
+                     reason.c_str());
+        handle(PrivateMessage::MSG_SOCKET, ostrel::FD_CLOSE);
+    });
 }
 
 void OstrelContext::writeSerial(int portIndex, std::span<const std::uint8_t> bytes) {

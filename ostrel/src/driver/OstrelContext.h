@@ -13,6 +13,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 #include <type_traits>
 
@@ -28,8 +29,11 @@ public:
     // callers' jobs (Stop_Ostrel, Quit_Ostrel); the rest is read at the next wake-up, which comes at once.
     static constexpr int kMostDatagramsPerWakeUp = 256;
 
-    // Returns a context whose loop is running, or null when the thread cannot be started.
-    static std::unique_ptr<OstrelContext> create(void* userValue, const OstrelCallbacks& callbacks);
+    // Returns a context whose loop is running, or null when the thread cannot be started. The UDP socket
+    // moves its datagrams through socketCalls.
+    static std::unique_ptr<OstrelContext>
+    create(void* userValue, const OstrelCallbacks& callbacks,
+           ostrel::SocketCalls& socketCalls = ostrel::systemSocketCalls());
     ~OstrelContext() override;
 
     bool start(int portNumber, int replyTimeout, int retryLimit);
@@ -62,15 +66,29 @@ public:
     int startTimersHandled() const { return startTimersHandled_; }
 
 private:
-    OstrelContext(void* userValue, const OstrelCallbacks& callbacks);
+    OstrelContext(void* userValue, const OstrelCallbacks& callbacks, ostrel::SocketCalls& socketCalls);
 
     void post(ostrel::PrivateMessage message, std::uintptr_t parameter = 0);
     void handle(ostrel::PrivateMessage message, std::uintptr_t parameter);
     void armTick();
     void onTick(const std::error_code& error);
+    // What a read of the socket's queue came to.
+    enum class Drained {
+        Read,         // datagrams were read: the queue ran empty, or the bound was reached
+        FoundNothing, // the queue was empty from the start
+        Stalled,      // an error that leaves the socket usable came first
+        Failed        // the socket failed for good
+    };
+
     void watchSocket();
-    // Reads and hands to the core what the socket has queued, until it is empty or a batch is done.
-    void readQueuedDatagrams();
+    void onSocketReadable();
+    // Reads and hands to the core what the socket has queued, a batch at a time, until it is empty or
+    // kMostDatagramsPerWakeUp were read; what handling a batch produced is sent at the end of that batch.
+    Drained readQueuedDatagrams();
+    void flushSends();
+    // The socket failed for good: the connection-lost path (MSG_SOCKET with FD_CLOSE) runs next in the loop,
+    // never inside the core's own handling, which may be what sent into the failed socket.
+    void socketFailed(std::string reason);
     bool openSerial(int portNumber);
     bool openUdp(int portNumber);
 
@@ -94,6 +112,10 @@ private:
     ostrel::UdpPort udp_;
     // Counts the sockets opened, so that a readiness wait of a socket since replaced is ignored.
     unsigned socketGeneration_ = 0;
+    bool watching_ = false;
+    // While a batch read from the socket is handed to the core, datagrams it sends wait for its end.
+    bool draining_ = false;
+    bool socketFailureQueued_ = false;
     ostrel::OstrelCore core_;
     bool timersStarted_ = false;
     int startTimersHandled_ = 0;

@@ -19,6 +19,8 @@ inline std::uint8_t sum(const std::vector<std::uint8_t>& bytes) {
 inline std::vector<std::uint8_t> canonical(std::uint8_t a, std::uint8_t b, std::uint8_t code,
                                            std::vector<std::uint8_t> payload = {}) {
     std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(payload.size() + 8), a, b, 0, 0, 0, code};
+    // Room made first: GCC 12 takes the reallocating insert of an empty payload for a copy out of bounds.
+    frame.reserve(frame.size() + payload.size() + 1);
     frame.insert(frame.end(), payload.begin(), payload.end());
     frame.push_back(sum(frame));
     return frame;
