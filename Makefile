@@ -1,7 +1,7 @@
 # The two commands of the README, wrapping CMake and CTest. Both install missing Debian packages first.
 #   make run    build and open Tarvex in its prepared working folder
 #   make test   every test: ASan+UBSan build of everything, TSan build of the threaded library and of
-#               the hand-over of its events to the window
+#               the hand-over of its events to the window, a minute of each fuzz target (fuzz/README.md)
 JOBS ?= $(shell nproc)
 CMAKE_QUIET = --log-level=WARNING
 
@@ -12,7 +12,7 @@ export TSAN_OPTIONS = halt_on_error=1:second_deadlock_stack=1
 export LSAN_OPTIONS = suppressions=$(CURDIR)/cmake/lsan.supp:print_suppressions=0
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test deps build-release test-asan test-tsan format
+.PHONY: run test deps build-release test-asan test-tsan build-fuzz test-fuzz format
 
 deps:
 	@bash scripts/install-deps
@@ -24,7 +24,7 @@ build-release: deps
 run: build-release
 	@scripts/run-tarvex build/release
 
-test: deps test-asan test-tsan
+test: deps test-asan test-tsan test-fuzz
 
 test-asan:
 	@cmake -S . -B build/asan $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZER=address -DTARVEX_WERROR=ON
@@ -35,6 +35,21 @@ test-tsan:
 	@cmake -S . -B build/tsan $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZER=thread -DTARVEX_OSTREL_ONLY=ON -DTARVEX_WERROR=ON
 	@cmake --build build/tsan -j$(JOBS)
 	@cd build/tsan && ctest -j$(JOBS) --output-on-failure -L "ostrel|handover"
+
+# The fuzz targets need clang's libFuzzer: packages clang-14 and libclang-rt-14-dev.
+FUZZ_RUNTIME = $(shell clang++-14 -print-resource-dir 2>/dev/null)/lib/linux/libclang_rt.fuzzer-x86_64.a
+
+build-fuzz:
+	@CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_FUZZ=ON -DTARVEX_WERROR=ON
+	@cmake --build build/fuzz -j$(JOBS)
+
+test-fuzz:
+	@if ! command -v clang++-14 >/dev/null || [ ! -f "$(FUZZ_RUNTIME)" ]; then \
+		echo "test-fuzz: SKIPPED: clang++-14 with libFuzzer is not installed (scripts/install-deps installs clang-14 and libclang-rt-14-dev)"; \
+	else \
+		$(MAKE) build-fuzz && cd build/fuzz && { ctest -L fuzz -j2 --output-on-failure; status=$$?; \
+		grep -h "executions in" Testing/Temporary/LastTest.log; exit $$status; }; \
+	fi
 
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

@@ -18,6 +18,8 @@ CAdoConnection::~CAdoConnection() {
 
 bool CAdoConnection::ConnectAccess(const QString& path) {
     Close();
+    m_connectErrorCode = 0;
+    m_connectError.clear();
     sqlite3* database = nullptr;
     const int opened =
         sqlite3_open_v2(QFile::encodeName(path).constData(), &database, SQLITE_OPEN_READWRITE, nullptr);
@@ -26,6 +28,9 @@ bool CAdoConnection::ConnectAccess(const QString& path) {
     // SQLite reads the file lazily: reading its schema is what tells a database from any other file.
     if (opened != SQLITE_OK || sqlite3_exec(database, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
                                             nullptr) != SQLITE_OK) {
+        m_connectErrorCode = database ? sqlite3_errcode(database) & 0xFF : SQLITE_NOMEM;
+        m_connectError =
+            QString::fromUtf8(database ? sqlite3_errmsg(database) : sqlite3_errstr(SQLITE_NOMEM));
         sqlite3_close_v2(database);
         return false;
     }
@@ -40,6 +45,7 @@ void CAdoConnection::Close() {
 
 bool CAdoConnection::Execute(const QString& statement) {
     PreparedStatement prepared(m_database, statement);
+    m_refusal = prepared.refusal();
     if (!prepared.isValid())
         return false;
     int stepped;
@@ -49,7 +55,13 @@ bool CAdoConnection::Execute(const QString& statement) {
 }
 
 QString CAdoConnection::LastError() const {
-    return m_database ? QString::fromUtf8(sqlite3_errmsg(m_database)) : QString();
+    if (!m_refusal.isEmpty())
+        return m_refusal;
+    return m_database ? QString::fromUtf8(sqlite3_errmsg(m_database)) : m_connectError;
+}
+
+int CAdoConnection::LastErrorCode() const {
+    return m_database ? sqlite3_errcode(m_database) & 0xFF : m_connectErrorCode;
 }
 
 bool CAdoConnection::IsReadOnly() const {

@@ -3,10 +3,19 @@
 #include "store/AdoConnection.h"
 #include "store/PreparedStatement.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <sqlite3.h>
 
 namespace {
+
+// A text column as it was stored, every character of it: QString::fromUtf8 would drop a byte order mark
+// that begins the value.
+QString storedText(const unsigned char* text, int bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(text, bytes));
+}
 
 QVariant columnValue(sqlite3_stmt* statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
@@ -16,8 +25,7 @@ QVariant columnValue(sqlite3_stmt* statement, int column) {
         return QVariant(sqlite3_column_double(statement, column));
     case SQLITE_TEXT:
         return QVariant(
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                              sqlite3_column_bytes(statement, column)));
+            storedText(sqlite3_column_text(statement, column), sqlite3_column_bytes(statement, column)));
     case SQLITE_BLOB:
         return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
                                    sqlite3_column_bytes(statement, column)));

@@ -3,8 +3,21 @@
 #include <QRegularExpression>
 #include <sqlite3.h>
 
-PreparedStatement::PreparedStatement(sqlite3* database, const QString& text) {
-    if (database == nullptr)
+namespace {
+
+QString refusalOf(const QString& text) {
+    if (text.contains(QChar(u'\0')))
+        return QStringLiteral("a text holds a zero character, which the database cannot store");
+    if (!text.isValidUtf16())
+        return QStringLiteral(
+            "a text holds half of a UTF-16 surrogate pair, which the database cannot store");
+    return {};
+}
+
+} // namespace
+
+PreparedStatement::PreparedStatement(sqlite3* database, const QString& text) : m_refusal(refusalOf(text)) {
+    if (database == nullptr || !m_refusal.isEmpty())
         return;
     const QByteArray utf8 = fromAccessDialect(text).toUtf8();
     const char* rest = nullptr;

@@ -1,41 +1,35 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <concepts>
+#include <initializer_list>
 
-// Statements are formatted as text, the way sqlite3_mprintf formats them. Text values go through %q
-// inside quotes ('%q'), which doubles every quote in the value: a name such as O'Brien stays one value
-// and cannot end the statement early.
+// Statements are formatted as text. Text values go through %q inside quotes ('%q'), which doubles every
+// quote in the value as sqlite3_mprintf does: a name such as O'Brien stays one value and cannot end the
+// statement early. Every character of a value goes in as it is, none is cut or changed; a value the
+// database cannot hold as it is (one with a zero character, say) is refused when the statement is prepared
+// (PreparedStatement), with the reason.
 //
 //     SqlStatement("UPDATE tb_Sound SET WavName='%q' WHERE byOrder=%d", name, order)
 //
-// Numbers are passed as they are and must match their conversion (%d for int, %lld for long long).
+// Conversions: %d and %lld take an integer, %q a QString, %% writes a percent sign. A format that does not
+// match its values is a fault in the code: it stops the program at once.
 
 namespace sql_statement_detail {
 
-QString format(const char* format, ...);
+// One value of a statement, a text or an integer; a text is read where it lies, during the formatting.
+struct Value {
+    Value(const QString& value) : text(&value) {}
+    template <std::integral Number> Value(Number value) : number(value) {}
 
-inline QByteArray argument(const QString& text) {
-    return text.toUtf8();
-}
-template <typename Number>
-requires std::integral<Number> || std::floating_point<Number> Number argument(Number number) {
-    return number;
-}
+    const QString* text = nullptr;
+    long long number = 0;
+};
 
-inline const char* passed(const QByteArray& text) {
-    return text.constData();
-}
-template <typename Number>
-requires std::integral<Number> || std::floating_point<Number> Number passed(Number number) {
-    return number;
-}
+QString format(const char* format, std::initializer_list<Value> values);
 
 } // namespace sql_statement_detail
 
 template <typename... Values> QString SqlStatement(const char* format, const Values&... values) {
-    using namespace sql_statement_detail;
-    // The converted texts live until the end of this full expression, past the formatting.
-    return sql_statement_detail::format(format, passed(argument(values))...);
+    return sql_statement_detail::format(format, {sql_statement_detail::Value(values)...});
 }

@@ -192,6 +192,42 @@ TEST_F(RecordStoreTest, QuotesInTextValuesStayInsideTheValue) {
     EXPECT_EQ(SqlStatement("SELECT * FROM tb_SubCode WHERE MasterCode=%d AND Remark='%q'", 7,
                            QStringLiteral("it's")),
               QStringLiteral("SELECT * FROM tb_SubCode WHERE MasterCode=7 AND Remark='it''s'"));
+    EXPECT_EQ(SqlStatement("UPDATE t SET a='%q', b=%lld WHERE c LIKE '100%%'", QStringLiteral("50% %d %q"),
+                           -9000000000LL),
+              QStringLiteral("UPDATE t SET a='50% %d %q', b=-9000000000 WHERE c LIKE '100%'"))
+        << "a percent sign in a value is text";
+}
+
+TEST_F(RecordStoreTest, TextsTheDatabaseCannotHoldAreRefusedNeverCut) {
+    ASSERT_TRUE(connection.ConnectAccess(path));
+    const QString withZero = QStringLiteral("Key") + QChar(u'\0') + QStringLiteral("pad");
+    const QString halfPair = QStringLiteral("Key") + QChar(char16_t(0xD800)) + QStringLiteral("pad");
+    for (const QString& name : {withZero, halfPair}) {
+        EXPECT_FALSE(connection.Execute(
+            SqlStatement("INSERT INTO tb_Terminal (TerID, TerName) VALUES (%d, '%q')", 20, name)));
+        EXPECT_TRUE(connection.LastError().contains(QStringLiteral("cannot store")))
+            << connection.LastError().toStdString();
+    }
+    EXPECT_EQ(rowCount(QStringLiteral("tb_Terminal")), 3) << "nothing was written, not even a cut name";
+
+    EXPECT_FALSE(connection.Execute(QStringLiteral("UPDATE tb_Missing SET a = 1")));
+    EXPECT_TRUE(connection.LastError().contains(QStringLiteral("no such table")))
+        << "a refusal is not the reason for a later failure: " << connection.LastError().toStdString();
+}
+
+TEST_F(RecordStoreTest, ATextReadsBackWhole) {
+    ASSERT_TRUE(connection.ConnectAccess(path));
+    // A byte order mark that begins a value is one of its characters, like any other.
+    const QString name = QChar(char16_t(0xFEFF)) + QStringLiteral("前门 keypad ") + QChar(char16_t(0xFEFF));
+    ASSERT_TRUE(connection.Execute(
+        SqlStatement("INSERT INTO tb_Terminal (TerID, TerName) VALUES (%d, '%q')", 20, name)));
+    CAdoRecordSet records;
+    records.SetAdoConnection(&connection);
+    ASSERT_TRUE(records.Open(QStringLiteral("SELECT TerName FROM tb_Terminal WHERE TerID = 20")));
+    QString stored;
+    EXPECT_TRUE(records.GetCollect(QStringLiteral("TerName"), stored));
+    EXPECT_EQ(stored, name);
+    EXPECT_EQ(stored.size(), name.size());
 }
 
 } // namespace
