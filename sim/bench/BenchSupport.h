@@ -9,7 +9,6 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <unistd.h>
 
@@ -23,10 +22,7 @@ inline double secondsSince(Clock::time_point start) {
 
 // One counter from the simulator's stats command.
 inline long long simCounter(SimProcess& sim, const std::string& name) {
-    const auto stats = JsonLine::parse(sim.command("stats").front());
-    if (!stats || !stats->has(name))
-        throw std::runtime_error("the simulator gave no " + name + " count");
-    return std::stoll((*stats)[name]);
+    return sim.counter(name);
 }
 
 // User plus system CPU seconds of /proc/<...>/stat: a process, or a thread of ours (self/task/<tid>).

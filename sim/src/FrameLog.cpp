@@ -1,5 +1,6 @@
 #include "FrameLog.h"
 
+#include <algorithm>
 #include <string>
 
 namespace sim {
@@ -13,6 +14,11 @@ void writeLine(std::FILE* file, const std::string& line) {
 }
 
 } // namespace
+
+bool FrameLog::wants(std::string_view kind) const {
+    return (json_ || readable_) &&
+           (kinds_.empty() || std::find(kinds_.begin(), kinds_.end(), kind) != kinds_.end());
+}
 
 double FrameLog::seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();

@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "FrameLog.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,7 +13,7 @@ namespace {
 
 constexpr std::string_view kUsage = R"(zenvar-sim: simulated Zenvar terminals on UDP and serial lines.
 
-usage: zenvar-sim [--json FILE] [--log FILE | --quiet] [--work-folder DIR] LINK [LINK ...]
+usage: zenvar-sim [--json FILE] [--log FILE | --quiet] [--log-only KINDS] [--work-folder DIR] LINK [LINK ...]
 
 Each LINK starts with one of
   --udp HOST:PORT       terminals that talk to the PC at HOST:PORT over UDP
@@ -36,6 +38,8 @@ Other options:
   --json FILE           every frame received and sent, decoded, one JSON object per line ("-": stdout)
   --log FILE            the same in readable form (default: standard error)
   --quiet               no readable log
+  --log-only KINDS      only records of these kinds in both logs, comma-separated: line, command,
+                        ack, report, reply, error, gave-up (under load: command,error)
   --work-folder DIR     where --com places dev/COMn (default: the current folder)
 
 Terminals send a status report when their link comes up and then every interval; control commands on
@@ -82,6 +86,8 @@ private:
                 options.readableLog = v;
                 return true;
             });
+        if (option == "--log-only")
+            return value(option, [&](std::string_view v) { return takeLogKinds(v, options.logKinds); });
         if (option == "--work-folder")
             return value(option, [&](std::string_view v) {
                 options.workFolder = v;
@@ -121,6 +127,24 @@ private:
             options.links.push_back(link);
             return true;
         });
+    }
+
+    // A comma-separated list of record kinds; an unknown kind is refused by name.
+    bool takeLogKinds(std::string_view list, std::vector<std::string>& kinds) {
+        while (true) {
+            const auto comma = list.find(',');
+            const auto kind = list.substr(0, comma);
+            if (std::find(kRecordKinds.begin(), kRecordKinds.end(), kind) == kRecordKinds.end()) {
+                error_ = "'" + std::string(kind) + "' is no kind of record (";
+                for (const auto known : kRecordKinds)
+                    error_ += std::string(known) + (known == kRecordKinds.back() ? ")" : ", ");
+                return false;
+            }
+            kinds.emplace_back(kind);
+            if (comma == std::string_view::npos)
+                return true;
+            list.remove_prefix(comma + 1);
+        }
     }
 
     static bool isLinkOption(std::string_view option) {

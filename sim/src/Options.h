@@ -29,9 +29,10 @@ struct LinkOptions {
 
 struct Options {
     bool help = false;
-    std::string jsonLog;     // file for the JSON lines; empty for none, "-" for standard output
-    std::string readableLog; // file for the readable log; empty for standard error
-    bool quiet = false;      // no readable log
+    std::string jsonLog;               // file for the JSON lines; empty for none, "-" for standard output
+    std::string readableLog;           // file for the readable log; empty for standard error
+    bool quiet = false;                // no readable log
+    std::vector<std::string> logKinds; // the kinds of record both logs keep; empty for all
     std::filesystem::path workFolder = ".";
     std::vector<LinkOptions> links;
 };

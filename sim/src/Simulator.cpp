@@ -129,7 +129,7 @@ LogRecord Simulator::record(std::string_view kind, const Link& link, const char*
 
 void Simulator::logError(const Link& link, std::span<const std::uint8_t> bytes, std::string_view why) {
     ++stats_.errors;
-    if (log_.enabled())
+    if (log_.wants("error"))
         log_.write(record("error", link, "in").add("error", why).addHex("bytes", bytes));
 }
 
@@ -137,7 +137,7 @@ void Simulator::logError(const Link& link, std::span<const std::uint8_t> bytes, 
 
 void Simulator::lineUp(Link& link) {
     auto& entry = linkOf(link);
-    if (log_.enabled())
+    if (log_.wants("line"))
         log_.write(record("line", link, nullptr).add("state", "up"));
     if (entry.started)
         return;
@@ -150,7 +150,7 @@ void Simulator::lineUp(Link& link) {
 }
 
 void Simulator::lineDown(Link& link) {
-    if (log_.enabled())
+    if (log_.wants("line"))
         log_.write(record("line", link, nullptr).add("state", "down"));
 }
 
@@ -185,7 +185,7 @@ void Simulator::handleFrame(Link& link, const PcFrame& frame) {
         return;
     case PcFrame::Kind::Unknown: {
         ++stats_.errors;
-        if (!log_.enabled())
+        if (!log_.wants("error"))
             return;
         char why[64];
         std::snprintf(why, sizeof why, "code 0x%02X is no command a terminal takes", frame.wireCode);
@@ -204,7 +204,7 @@ void Simulator::handleCommand(Link& link, const PcFrame& frame, Terminal* termin
     const bool catchAll = terminal && terminal->replyPolicy().catchAll && frame.layout == WireLayout::Network;
     const std::uint8_t replyCode = catchAll ? kCatchAllReply : replyCodeOf(frame);
     const auto outcome = terminal ? terminal->onCommand(frame.bytes, replyCode) : Terminal::CommandOutcome{};
-    if (log_.enabled()) {
+    if (log_.wants("command")) {
         auto r = record("command", link, "in");
         r.add("terminal", frame.address.text())
             .add("layout", nameOf(frame.layout))
@@ -226,7 +226,7 @@ void Simulator::handleCommand(Link& link, const PcFrame& frame, Terminal* termin
 
 void Simulator::handleAcknowledgement(Link& link, const PcFrame& frame, Terminal* terminal) {
     const bool awaited = terminal && terminal->awaitsAcknowledgement(frame.code);
-    if (log_.enabled()) {
+    if (log_.wants("ack")) {
         auto r = record("ack", link, "in");
         r.add("terminal", frame.address.text()).add("layout", nameOf(frame.layout));
         if (frame.code != 0)
@@ -248,7 +248,7 @@ void Simulator::sendReport(Terminal& terminal, const PendingReport& report) {
         encodeReport(link.layout(), terminal.address(), report.type, report.bits, link.senderAddress());
     const bool sent = link.send(frame.view());
     ++(report.sendings == 1 ? stats_.reports : stats_.resends);
-    if (!log_.enabled())
+    if (!log_.wants("report"))
         return;
     auto r = record("report", link, "out");
     r.add("terminal", terminal.address().text())
@@ -270,7 +270,7 @@ void Simulator::sendReply(Terminal& terminal, std::uint8_t replyCode) {
     const auto frame = encodeReply(link.layout(), terminal.address(), replyCode, link.senderAddress());
     const bool sent = link.send(frame.view());
     ++stats_.replies;
-    if (!log_.enabled())
+    if (!log_.wants("reply"))
         return;
     auto r = record("reply", link, "out");
     r.add("terminal", terminal.address().text())
@@ -283,7 +283,7 @@ void Simulator::sendReply(Terminal& terminal, std::uint8_t replyCode) {
 
 void Simulator::reportGivenUp(Terminal& terminal, const PendingReport& report) {
     ++stats_.givenUp;
-    if (log_.enabled())
+    if (log_.wants("gave-up"))
         log_.write(record("gave-up", *linkOf(terminal).link, nullptr)
                        .add("terminal", terminal.address().text())
                        .add("type", static_cast<int>(report.type))

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     }
 
     asio::io_context io;
-    sim::FrameLog log(json.get(), readable.get());
+    sim::FrameLog log(json.get(), readable.get(), options->logKinds);
     sim::Simulator simulator(io, log);
     try {
         simulator.open(*options);

@@ -61,9 +61,9 @@ TEST(InputParsingTest, ControlCommandsAreReadOrRefusedWithAReason) {
 TEST(InputParsingTest, TheCommandLineDescribesLinksAndTheirTerminals) {
     std::string error;
     const char* argv[] = {
-        "zenvar-sim",  "--json", "f.jsonl",     "--udp", "127.0.0.1:6000", "--type", "2",
-        "--terminals", "1.1-3",  "--interval",  "0.5",   "--reply-late",   "300",    "--pty",
-        "--com",       "4",      "--terminals", "2.1",   "--silent"};
+        "zenvar-sim", "--json", "f.jsonl",     "--log-only", "command,error", "--udp", "127.0.0.1:6000",
+        "--type",     "2",      "--terminals", "1.1-3",      "--interval",    "0.5",   "--reply-late",
+        "300",        "--pty",  "--com",       "4",          "--terminals",   "2.1",   "--silent"};
     const auto options = parseOptions(std::size(argv), argv, error);
     ASSERT_TRUE(options) << error;
     ASSERT_EQ(options->links.size(), 2u);
@@ -75,6 +75,7 @@ TEST(InputParsingTest, TheCommandLineDescribesLinksAndTheirTerminals) {
     EXPECT_EQ(udp.settings.reply.delay, 300ms);
     EXPECT_EQ(options->links[1].comNumber, 4);
     EXPECT_FALSE(options->links[1].settings.reply.answers);
+    EXPECT_EQ(options->logKinds, (std::vector<std::string>{"command", "error"}));
 
     const std::vector<std::pair<std::vector<const char*>, const char*>> refused{
         {{"zenvar-sim"}, "no link"},
@@ -85,6 +86,8 @@ TEST(InputParsingTest, TheCommandLineDescribesLinksAndTheirTerminals) {
         {{"zenvar-sim", "--pty", "--type", "3"}, "not a valid value for --type"},
         {{"zenvar-sim", "--pty", "--terminals"}, "--terminals needs a value"},
         {{"zenvar-sim", "--bogus"}, "unknown option '--bogus'"},
+        {{"zenvar-sim", "--log-only", "command,reports", "--pty", "--terminals", "1.1"},
+         "'reports' is no kind of record (line, command, ack, report, reply, error, gave-up)"},
     };
     for (const auto& [arguments, reason] : refused) {
         error.clear();

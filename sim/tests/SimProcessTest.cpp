@@ -113,6 +113,29 @@ TEST(SimProcessTest, MalformedInputGetsAClearErrorAndTheSimulatorCarriesOn) {
     EXPECT_EQ(sim.quit(), 0);
 }
 
+// Under load the reports and their acknowledgements would drown the commands a benchmark watches for.
+TEST(SimProcessTest, ALogKeepsOnlyTheKindsOfRecordAskedFor) {
+    ScratchFolder folder;
+    LoopbackSocket pc;
+    SimProcess sim(udpTerminal(pc, "1", {"--log-only", "command,error"}), folder.path());
+    sim.waitReady();
+    udp::endpoint terminal;
+    ASSERT_EQ(pc.receive(5000, &terminal), wire::canonical(1, 2, 2, {0x00, 0x00}));
+    pc.send(wire::canonical(1, 2, 0x82), terminal);
+    pc.send(wire::canonical(1, 2, 11), terminal);
+    EXPECT_EQ(pc.receive(), wire::canonical(1, 2, 0x8B)) << "answered though not logged";
+    pc.send({0x01}, terminal);
+
+    const auto logged = sim.waitForRecords([](const SimProcess::Record&) { return true; }, 2);
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0]["kind"], "command");
+    EXPECT_EQ(logged[0]["command"], "LcdClean");
+    EXPECT_EQ(logged[1]["kind"], "error");
+    EXPECT_EQ(sim.command("stats").back(), "ok");
+    EXPECT_EQ(sim.records().size(), 2u) << "no report, acknowledgement or reply, no line going up";
+    EXPECT_EQ(sim.readableLog().find("report"), std::string::npos) << "the readable log alike";
+}
+
 TEST(SimProcessTest, APseudoTerminalIsPlacedAsComNAndSpeaksSerialFrames) {
     ScratchFolder folder;
     auto sim = std::make_unique<SimProcess>(std::vector<std::string>{"--pty", "--com", "4", "--type", "2",

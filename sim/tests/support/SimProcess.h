@@ -106,6 +106,14 @@ public:
         throw std::runtime_error("zenvar-sim did not answer '" + line + "'");
     }
 
+    // One counter of its stats command.
+    long long counter(const std::string& name) {
+        const auto stats = JsonLine::parse(command("stats").front());
+        if (!stats || !stats->has(name))
+            throw std::runtime_error("zenvar-sim gave no " + name + " count");
+        return std::stoll((*stats)[name]);
+    }
+
     // Closes its input, which ends it; its exit status, or nothing when it did not end in time.
     std::optional<int> quit() {
         ::close(input_);
