@@ -114,7 +114,7 @@ void dropIndexes() {
 double timedLoad(Prompter& prompter) {
     DeviceModelList models(prompter);
     const auto start = std::chrono::steady_clock::now();
-    models.Load();
+    const ToolDatabaseLoad load = models.Load();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     std::size_t subCodes = 0;
     for (const auto& model : models.Models()) {
@@ -123,8 +123,8 @@ double timedLoad(Prompter& prompter) {
     }
     if (models.Models().size() != kModels ||
         subCodes != std::size_t{kModels} * kMasterCodesPerModel * kSubCodesPerMasterCode) {
-        std::fprintf(stderr, "the tree is not whole: %zu models, %zu sub codes\n", models.Models().size(),
-                     subCodes);
+        std::fprintf(stderr, "the tree is not whole: %zu models, %zu sub codes (%s)\n",
+                     models.Models().size(), subCodes, qPrintable(load.reason));
         std::exit(1);
     }
     return elapsed.count();

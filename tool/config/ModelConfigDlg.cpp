@@ -260,7 +260,7 @@ void CModelConfigDlg::SetUpLists() {
 }
 
 bool CModelConfigDlg::TookChange(const SaveResult& result) {
-    return DatabaseTookChange(result, m_prompter, m_texts.text("SaveFailed"));
+    return DatabaseTookChange(result, m_prompter, m_texts);
 }
 
 void CModelConfigDlg::ShowModel() {
@@ -342,8 +342,8 @@ void CModelConfigDlg::OnAddModel() {
         m_prompter.inform(m_texts.text("ExistTer"));
         return;
     }
+    // Its TerID is chosen as it is written.
     auto model = std::make_unique<DeviceModel>();
-    model->TerID = m_models.TakeNextModelId();
     model->TerName = name;
     model->AdminPsw = password;
     DeviceModel* added = model.get();

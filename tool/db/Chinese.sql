@@ -17,6 +17,13 @@ UPDATE tb_QvTools SET
     ExistPort  = '已经存在相同的端口',
     OneUdpPort = '同一时间只能打开一个UDP端口，请先从列表中删除另一个UDP端口。',
     DbReadOnly = '工具数据库是只读文件，所做的修改将无法保存：',
+    DbMissing  = '找不到工具数据库 %1。请在“编程配置”页按“使用默认数据”，用出厂数据重新建立它。',
+    DbInUse    = '工具数据库 %1 正被其他程序使用，未能读取设备型号（%2）。请关闭该程序后重新启动本工具；在此之前不能修改设备型号。',
+    DbUnreadable = '无法读取工具数据库 %1：%2。该文件可能已损坏。可在“编程配置”页按“使用默认数据”，用出厂数据替换它（其中存储的数据将被覆盖）。',
+    DbIncomplete = '工具数据库 %1 未能完整读取：%2 次读取失败，第一次是“%3”：%4。已读取的内容照常显示，但在数据库修复之前不能修改设备型号，以免覆盖已存储的数据。',
+    CmdFailed  = '发往设备 %1 的命令无应答：自 %2 起共 %3 条命令失败',
+    ConnLost   = '网络关闭了UDP端口，该端口上的设备已收不到。请按“停 止”再按“启 动”重新打开端口。',
+    IniFailed  = '无法保存语言选择（%1），本工具未重新启动。',
     FilterTer  = '按地址或状态筛选',
     NoPort     = '请先添加端口',
     PortUsed   = '端口号被占用',
@@ -119,7 +126,8 @@ UPDATE tb_Program SET
     SureSend     = '确定吗',
     "Default"    = '默认数据将覆盖当前数据，确定吗？',
     SaveFailed   = '修改未能保存到数据库：',
-    NotQueued    = '发送队列已满，有 %1 条命令未能发送';
+    NotQueued    = '发送队列已满，有 %1 条命令未能发送',
+    NotLoaded    = '工具数据库在启动时未能完整读取，为免覆盖已存储的数据，现在不能修改设备型号。请在数据库恢复正常后重新启动本工具。';
 
 INSERT INTO tb_Configure DEFAULT VALUES;
 UPDATE tb_Configure SET
@@ -164,7 +172,8 @@ UPDATE tb_Configure SET
     Function    = '功能说明',
     tLength     = '编程位数',
     tValue      = '编程值',
-    SaveFailed  = '修改未能保存到数据库：';
+    SaveFailed  = '修改未能保存到数据库：',
+    NotLoaded   = '工具数据库在启动时未能完整读取，为免覆盖已存储的数据，现在不能修改设备型号。请在数据库恢复正常后重新启动本工具。';
 
 INSERT INTO tb_Voice DEFAULT VALUES;
 UPDATE tb_Voice SET

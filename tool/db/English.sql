@@ -17,6 +17,13 @@ UPDATE tb_QvTools SET
     ExistPort  = 'This port is already in the list.',
     OneUdpPort = 'Only one UDP port can be open at a time. Delete the other UDP port from the list first.',
     DbReadOnly = 'The tool database is read-only; changes cannot be saved: ',
+    DbMissing  = 'The tool database %1 is missing. To start again from the shipped data, press "Use Default Data" on the Programming page.',
+    DbInUse    = 'The tool database %1 is in use by another program, so the device models could not be read (%2). Close that program and restart the tool; until then the device models cannot be changed.',
+    DbUnreadable = 'The tool database %1 cannot be read: %2. The file may be damaged. "Use Default Data" on the Programming page replaces it with the shipped data (what it stores is then lost).',
+    DbIncomplete = 'The tool database %1 could not be read completely: %2 reads failed, the first "%3": %4. What could be read is shown, but the device models cannot be changed until the database is repaired, so that nothing it stores is overwritten.',
+    CmdFailed  = 'Commands to terminal %1 get no answer: %3 failed since %2',
+    ConnLost   = 'The network closed the UDP port: terminals on it are no longer heard. Press Stop, then Start, to open it again.',
+    IniFailed  = 'The language choice could not be saved in %1, so the tool was not restarted.',
     FilterTer  = 'Filter by address or state',
     NoPort     = 'Add a port first.',
     PortUsed   = 'A port could not be opened. It may be in use by another program.',
@@ -119,7 +126,8 @@ UPDATE tb_Program SET
     SureSend     = 'Send the values to the terminal?',
     "Default"    = 'The default data will replace the current data. Continue?',
     SaveFailed   = 'The change could not be saved in the tool database: ',
-    NotQueued    = 'The send queue was full: %1 commands were not sent.';
+    NotQueued    = 'The send queue was full: %1 commands were not sent.',
+    NotLoaded    = 'The tool database could not be read completely at start. So that nothing it stores is overwritten, the device models cannot be changed. Restart the tool once the database is in order.';
 
 INSERT INTO tb_Configure DEFAULT VALUES;
 UPDATE tb_Configure SET
@@ -164,7 +172,8 @@ UPDATE tb_Configure SET
     Function    = 'Function',
     tLength     = 'Digits',
     tValue      = 'Value',
-    SaveFailed  = 'The change could not be saved in the tool database: ';
+    SaveFailed  = 'The change could not be saved in the tool database: ',
+    NotLoaded   = 'The tool database could not be read completely at start. So that nothing it stores is overwritten, the device models cannot be changed. Restart the tool once the database is in order.';
 
 INSERT INTO tb_Voice DEFAULT VALUES;
 UPDATE tb_Voice SET

@@ -19,6 +19,13 @@ CREATE TABLE tb_QvTools (
     ExistPort TEXT,
     OneUdpPort TEXT,
     DbReadOnly TEXT,
+    DbMissing TEXT,
+    DbInUse TEXT,
+    DbUnreadable TEXT,
+    DbIncomplete TEXT,
+    CmdFailed TEXT,
+    ConnLost TEXT,
+    IniFailed TEXT,
     FilterTer TEXT,
     NoPort TEXT,
     PortUsed TEXT,
@@ -123,7 +130,8 @@ CREATE TABLE tb_Program (
     SureSend TEXT,
     "Default" TEXT,
     SaveFailed TEXT,
-    NotQueued TEXT
+    NotQueued TEXT,
+    NotLoaded TEXT
 );
 
 -- The device model configuration dialog.
@@ -169,7 +177,8 @@ CREATE TABLE tb_Configure (
     Function TEXT,
     tLength TEXT,
     tValue TEXT,
-    SaveFailed TEXT
+    SaveFailed TEXT,
+    NotLoaded TEXT
 );
 
 -- The voice page.

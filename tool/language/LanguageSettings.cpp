@@ -42,10 +42,13 @@ LanguageSettings LanguageSettings::read(const QString& iniPath) {
     return settings;
 }
 
-void LanguageSettings::write(const QString& iniPath, Language language) {
+bool LanguageSettings::write(const QString& iniPath, Language language) {
     QSettings ini(iniPath, QSettings::IniFormat);
     const bool english = language == English;
     ini.setValue(spelledAsInFile(ini, kFlagKey), english ? QStringLiteral("1") : QStringLiteral("0"));
     ini.setValue(spelledAsInFile(ini, kNameKey),
                  english ? QStringLiteral("English.mdb") : QStringLiteral("Chinese.mdb"));
+    // The file is replaced whole, so a write that fails leaves the old one in place.
+    ini.sync();
+    return ini.status() == QSettings::NoError;
 }

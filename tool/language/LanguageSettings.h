@@ -19,8 +19,9 @@ struct LanguageSettings {
     // Reads both keys independently: without the file the radio buttons say Chinese while the texts come
     // from "English.mdb".
     static LanguageSettings read(const QString& iniPath);
-    // Writes the matching pair of keys for the next start. A failed write is not noticed.
-    static void write(const QString& iniPath, Language language);
+    // Writes the matching pair of keys for the next start; false when the file could not be written (a
+    // full disk, a read-only folder), and then it holds what it held before.
+    static bool write(const QString& iniPath, Language language);
 };
 
 inline constexpr char kLanguageIni[] = "Language.ini";

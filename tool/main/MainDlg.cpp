@@ -6,6 +6,7 @@
 #include "forms/ListLook.h"
 #include "gridmara/CGridmaraView.h"
 #include "main/AboutDlg.h"
+#include "main/CommandFailureLine.h"
 #include "main/PageTabCtrl.h"
 #include "main/ToolIcon.h"
 #include "model/ToolDatabase.h"
@@ -50,19 +51,19 @@ CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_prompter(prompter), m_programPath(std::move(programPath)), m_sound(new QtSoundDevice(this)) {
     setWindowIcon(ToolIcon());
-    connect(&m_session, &OstrelSession::TerminalsChanged, this, &CMainDlg::OnTerminalsChanged);
     BuildControls();
+    connect(&m_session, &OstrelSession::TerminalsChanged, this, &CMainDlg::OnTerminalsChanged);
+    connect(&m_session, &OstrelSession::CommandsFailed, m_commandFailures, &CommandFailureLine::Add);
+    connect(&m_session, &OstrelSession::ConnectionLost, this, &CMainDlg::OnConnectionLost);
 
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     m_language = LanguageSettings::read(QLatin1String(kLanguageIni));
     m_texts = m_captions.load(m_language.databasePath(), kQvToolsTable, m_prompter).texts;
     SetUpTerminalList();
-    m_models.Load();
-    // Told once, now, rather than at every change that would fail.
-    if (m_models.ToolDatabaseIsReadOnly())
-        m_prompter.inform(m_texts.text("DbReadOnly") + QLatin1String(kToolDatabasePath));
-    CreatePages();
+    const ToolDatabaseLoad load = m_models.Load();
+    TellToolDatabaseLoad(load);
+    CreatePages(load.outcome == ToolDatabaseLoad::Loaded || load.outcome == ToolDatabaseLoad::Incomplete);
     ShowPortsRunning(false);
     (m_language.radioChoice() == LanguageSettings::English ? m_englishRadio : m_chineseRadio)
         ->setChecked(true);
@@ -154,6 +155,7 @@ QGroupBox* CMainDlg::BuildTerminalGroup() {
     m_terminalList->setModel(&m_terminalView);
     connect(m_terminalList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMainDlg::OnSelectionChanged);
+    m_commandFailures = new CommandFailureLine(group);
     m_newTerminalAddress = new QLineEdit(group);
     m_newTerminalAddress->setObjectName(QStringLiteral("newTerminalAddress"));
     m_newTerminalAddress->setMaxLength(kNewTerminalAddressLimit);
@@ -167,6 +169,7 @@ QGroupBox* CMainDlg::BuildTerminalGroup() {
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(m_terminalFilter);
     layout->addWidget(m_terminalList, 1);
+    layout->addWidget(m_commandFailures);
     layout->addLayout(entryRow);
     return group;
 }
@@ -214,9 +217,34 @@ void CMainDlg::SetUpTerminalList() {
                                  kStateColumnWidth);
     m_terminalModel.SetStateTexts(m_texts.text("OnLine"), m_texts.text("OffLine"));
     m_terminalFilter->setPlaceholderText(m_texts.text("FilterTer"));
+    m_commandFailures->SetWording(m_texts.text("CmdFailed"));
 }
 
-void CMainDlg::CreatePages() {
+void CMainDlg::TellToolDatabaseLoad(const ToolDatabaseLoad& load) {
+    const QString path = QLatin1String(kToolDatabasePath);
+    switch (load.outcome) {
+    case ToolDatabaseLoad::Loaded:
+        // Told once, now, rather than at every change that would fail.
+        if (m_models.ToolDatabaseIsReadOnly())
+            m_prompter.inform(m_texts.text("DbReadOnly") + path);
+        break;
+    case ToolDatabaseLoad::Missing:
+        m_prompter.inform(m_texts.text("DbMissing").arg(path));
+        break;
+    case ToolDatabaseLoad::InUse:
+        m_prompter.inform(m_texts.text("DbInUse").arg(path, load.reason));
+        break;
+    case ToolDatabaseLoad::Unreadable:
+        m_prompter.inform(m_texts.text("DbUnreadable").arg(path, load.reason));
+        break;
+    case ToolDatabaseLoad::Incomplete:
+        m_prompter.inform(m_texts.text("DbIncomplete")
+                              .arg(path, QString::number(load.failedReads), load.failedRead, load.reason));
+        break;
+    }
+}
+
+void CMainDlg::CreatePages(bool readToolDatabase) {
     m_baseCtrlPage = new CBaseCtrlPage(
         m_prompter, m_language.databasePath(), m_session, [this] { return SelectedTerminal(); }, m_pageTab);
     m_modelDialog =
@@ -225,7 +253,7 @@ void CMainDlg::CreatePages() {
         m_prompter, m_language.databasePath(), m_models, m_session, [this] { return SelectedTerminal(); },
         OstrelCommandExports(), *m_modelDialog, [this] { ResetToDefaults(); }, m_pageTab);
     m_voicePage = new CVoicePage(m_prompter, m_language.databasePath(), m_language.flag, *m_sound,
-                                 ChooseWaveFileToImport, m_pageTab);
+                                 ChooseWaveFileToImport, m_pageTab, readToolDatabase);
     m_pageTab->addTab(m_baseCtrlPage, m_texts.text("BaseCtrl"));
     m_pageTab->addTab(m_programPage, m_texts.text("Program"));
     m_pageTab->addTab(m_voicePage, m_texts.text("Voice"));
@@ -233,7 +261,11 @@ void CMainDlg::CreatePages() {
 }
 
 void CMainDlg::OnRestart() {
-    LanguageSettings::write(QLatin1String(kLanguageIni), RadioChoice());
+    // A restart that could not keep the choice would come back in the old language: the tool stays.
+    if (!LanguageSettings::write(QLatin1String(kLanguageIni), RadioChoice())) {
+        m_prompter.inform(m_texts.text("IniFailed").arg(QLatin1String(kLanguageIni)));
+        return;
+    }
     m_restartFlag = true;
     reject();
 }
@@ -318,11 +350,17 @@ void CMainDlg::OnStop() {
     ShowPortsRunning(false);
     // Rows keep their last states: nothing reports on them while communication is stopped.
     m_session.Stop();
+    m_commandFailures->Clear();
 }
 
 void CMainDlg::OnTerminalsChanged(const std::vector<TerminalChange>& changes) {
     // The address and port edits are left as the user is typing them.
     m_terminalModel.Apply(changes);
+    m_commandFailures->TerminalsChanged(changes);
+}
+
+void CMainDlg::OnConnectionLost() {
+    m_prompter.inform(m_texts.text("ConnLost"));
 }
 
 void CMainDlg::OnAddTerminal() {

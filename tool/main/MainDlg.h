@@ -14,6 +14,7 @@
 
 class CBaseCtrlPage;
 class CGridmaraView;
+class CommandFailureLine;
 class CPageTabCtrl;
 class CProgramPage;
 class CVoicePage;
@@ -67,7 +68,10 @@ private:
     QGroupBox* BuildTerminalGroup();
     QGroupBox* BuildMonitorGroup();
     void SetUpTerminalList();
-    void CreatePages();
+    // Tells the user, once, what is wrong with the tool database, if anything.
+    void TellToolDatabaseLoad(const ToolDatabaseLoad& load);
+    // Without `readToolDatabase` the pages leave the tool database alone: it could not be opened.
+    void CreatePages(bool readToolDatabase);
     void OnRestart();
     void OnAbout();
     void OnAddPort();
@@ -79,6 +83,7 @@ private:
     void OnSelectionChanged();
     void ShowPortsRunning(bool running);
     void OnTerminalsChanged(const std::vector<TerminalChange>& changes);
+    void OnConnectionLost();
     QStringList PortTexts() const;
 
     Prompter& m_prompter;
@@ -102,6 +107,7 @@ private:
     std::unique_ptr<ModelDialogRunner> m_modelDialog;
 
     CGridmaraView* m_terminalList = nullptr;
+    CommandFailureLine* m_commandFailures = nullptr;
     QLineEdit* m_terminalFilter = nullptr;
     QLineEdit* m_newTerminalAddress = nullptr;
     QListWidget* m_portList = nullptr;

@@ -3,11 +3,11 @@
 #include "model/ToolDatabase.h"
 #include "store/AdoConnection.h"
 #include "store/AdoRecordSet.h"
-#include "store/DatabaseRoutines.h"
 #include "store/SqlStatement.h"
 #include "store/Transaction.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -45,6 +45,19 @@ public:
         m_reason = QStringLiteral("the row is no longer in the tool database");
         return false;
     }
+    // The id for a model inserted in this transaction: above every id the database holds now, and at
+    // least `lowest`. Nothing when the database cannot say.
+    std::optional<std::int32_t> FreeModelId(std::int32_t lowest) {
+        CAdoRecordSet records;
+        records.SetAdoConnection(&m_connection);
+        std::int32_t id = lowest;
+        if (records.Open(SqlStatement("SELECT max(ifnull(max(TerID) + 1, 0), %d) AS FreeId FROM tb_Terminal",
+                                      lowest)) &&
+            records.GetCollect(QStringLiteral("FreeId"), id))
+            return id;
+        m_reason = m_connection.LastError();
+        return std::nullopt;
+    }
     std::int64_t LastInsertRowId() const { return m_connection.LastInsertRowId(); }
     const QString& Reason() const { return m_reason; }
 
@@ -53,21 +66,22 @@ private:
     QString m_reason;
 };
 
-// The frame of every change: connect (the user is told when that fails), then the statements of `write`
-// in one transaction. A statement the database refuses, or a row it no longer has, undoes them all.
-template <typename Write> SaveResult WriteToToolDatabase(Prompter& prompter, Write write) {
-    CAdoConnection connection;
-    if (!ConnectToolDatabase(connection, prompter))
-        return {SaveResult::NotConnected, {}};
-    Transaction transaction(connection);
-    if (!transaction.IsBegun())
-        return {SaveResult::Failed, connection.LastError()};
-    ChangeWriter writer(connection);
-    if (!write(writer))
-        return {SaveResult::Failed, writer.Reason()};
-    if (!transaction.Commit())
-        return {SaveResult::Failed, connection.LastError()};
-    return {};
+// Reads rows for the load: true when there are rows to read. A read that fails is counted in `load`, and
+// the first one is kept with SQLite's words. Once another program is found holding the file, nothing more
+// is read: every read would wait for it in vain.
+bool ReadRows(CAdoRecordSet& records, const CAdoConnection& connection, const QString& statement,
+              ToolDatabaseLoad& load) {
+    if (load.outcome == ToolDatabaseLoad::InUse)
+        return false;
+    if (records.Open(statement))
+        return !records.IsBOF();
+    if (load.failedReads++ == 0) {
+        load.outcome = FaultOf(connection) == ToolDatabaseFault::InUse ? ToolDatabaseLoad::InUse
+                                                                       : ToolDatabaseLoad::Incomplete;
+        load.failedRead = statement;
+        load.reason = connection.LastError();
+    }
+    return false;
 }
 
 // Text values go in through %q, which doubles their quotes: a name such as O'Neil is stored as it is.
@@ -110,15 +124,48 @@ bool InsertSubCodeRow(ChangeWriter& writer, const MasterCodeItem& owner, const S
 
 DeviceModelList::DeviceModelList(Prompter& prompter) : m_prompter(prompter) {}
 
-void DeviceModelList::Load() {
+// The frame of every change: connect (the user is told when that fails), then the statements of `write`
+// in one transaction. A statement the database refuses, or a row it no longer has, undoes them all.
+template <typename Write> SaveResult DeviceModelList::WriteChange(Write write) {
+    if (!m_loadedWhole)
+        return {SaveResult::NotLoaded, {}};
     CAdoConnection connection;
     if (!ConnectToolDatabase(connection, m_prompter))
-        return;
+        return {SaveResult::NotConnected, {}};
+    Transaction transaction(connection);
+    if (!transaction.IsBegun())
+        return {SaveResult::Failed, connection.LastError()};
+    ChangeWriter writer(connection);
+    if (!write(writer))
+        return {SaveResult::Failed, writer.Reason()};
+    if (!transaction.Commit())
+        return {SaveResult::Failed, connection.LastError()};
+    return {};
+}
+
+ToolDatabaseLoad DeviceModelList::Load() {
+    ToolDatabaseLoad load;
+    m_loadedWhole = false;
+    CAdoConnection connection;
+    if (!connection.ConnectAccess(QLatin1String(kToolDatabasePath))) {
+        switch (FaultOf(connection)) {
+        case ToolDatabaseFault::Missing:
+            load.outcome = ToolDatabaseLoad::Missing;
+            break;
+        case ToolDatabaseFault::InUse:
+            load.outcome = ToolDatabaseLoad::InUse;
+            break;
+        case ToolDatabaseFault::Unreadable:
+            load.outcome = ToolDatabaseLoad::Unreadable;
+            break;
+        }
+        load.reason = connection.LastError();
+        return load;
+    }
     m_readOnly = connection.IsReadOnly();
     CAdoRecordSet records;
     records.SetAdoConnection(&connection);
-    if (OpenTable(records, QStringLiteral("SELECT * FROM tb_Terminal"), m_prompter) ==
-        OpenTableResult::Rows) {
+    if (ReadRows(records, connection, QStringLiteral("SELECT * FROM tb_Terminal"), load)) {
         for (; !records.IsEOF(); records.MoveNext()) {
             auto model = std::make_unique<DeviceModel>();
             records.GetCollect(QStringLiteral("TerID"), model->TerID);
@@ -128,21 +175,23 @@ void DeviceModelList::Load() {
                 m_nextModelId = model->TerID + 1;
             m_models.push_back(std::move(model));
         }
-        // Asked once, so that a database without master codes costs no query per model.
-        if (OpenTable(records, QStringLiteral("SELECT * FROM tb_MasterCode"), m_prompter) ==
-            OpenTableResult::Rows) {
+        // Asked once, so that a database without master codes costs no query per model. When the whole
+        // table cannot be read, each model still tries for its own rows.
+        if (ReadRows(records, connection, QStringLiteral("SELECT * FROM tb_MasterCode"), load) ||
+            load.outcome != ToolDatabaseLoad::Loaded)
             for (const std::unique_ptr<DeviceModel>& model : m_models)
-                LoadMasterCodes(connection, *model);
-        }
+                LoadMasterCodes(connection, *model, load);
     }
-    connection.Close();
+    m_loadedWhole = load.outcome == ToolDatabaseLoad::Loaded;
+    return load;
 }
 
-void DeviceModelList::LoadMasterCodes(CAdoConnection& connection, DeviceModel& model) {
+void DeviceModelList::LoadMasterCodes(CAdoConnection& connection, DeviceModel& model,
+                                      ToolDatabaseLoad& load) {
     CAdoRecordSet records;
     records.SetAdoConnection(&connection);
-    if (OpenTable(records, SqlStatement("SELECT * FROM tb_MasterCode WHERE TerID=%d", model.TerID),
-                  m_prompter) != OpenTableResult::Rows)
+    if (!ReadRows(records, connection,
+                  SqlStatement("SELECT * FROM tb_MasterCode WHERE TerID=%d", model.TerID), load))
         return;
     for (; !records.IsEOF(); records.MoveNext()) {
         auto masterCode = std::make_unique<MasterCodeItem>();
@@ -157,16 +206,17 @@ void DeviceModelList::LoadMasterCodes(CAdoConnection& connection, DeviceModel& m
         model.AppendMasterCode(std::move(masterCode));
     }
     for (const std::unique_ptr<MasterCodeItem>& masterCode : model.MasterCodes())
-        LoadSubCodes(connection, *masterCode);
+        LoadSubCodes(connection, *masterCode, load);
 }
 
-void DeviceModelList::LoadSubCodes(CAdoConnection& connection, MasterCodeItem& masterCode) {
+void DeviceModelList::LoadSubCodes(CAdoConnection& connection, MasterCodeItem& masterCode,
+                                   ToolDatabaseLoad& load) {
     CAdoRecordSet records;
     records.SetAdoConnection(&connection);
-    if (OpenTable(records,
+    if (!ReadRows(records, connection,
                   SqlStatement("SELECT rowid,* FROM tb_SubCode WHERE TerID=%d AND MasterCode=%d",
                                masterCode.Owner()->TerID, masterCode.MasterCode),
-                  m_prompter) != OpenTableResult::Rows)
+                  load))
         return;
     for (; !records.IsEOF(); records.MoveNext()) {
         auto subCode = std::make_unique<SubCodeItem>();
@@ -175,10 +225,6 @@ void DeviceModelList::LoadSubCodes(CAdoConnection& connection, MasterCodeItem& m
         records.GetCollect(QStringLiteral("rowid"), subCode->m_rowId);
         masterCode.AppendSubCode(std::move(subCode));
     }
-}
-
-std::int32_t DeviceModelList::TakeNextModelId() {
-    return m_nextModelId++;
 }
 
 bool DeviceModelList::ModelNameExists(const QString& name) const {
@@ -197,18 +243,25 @@ bool DeviceModelList::MasterCodeExists(const DeviceModel* model, std::int32_t ma
 SaveResult DeviceModelList::AddModel(std::unique_ptr<DeviceModel> model) {
     if (!model)
         return {};
-    const SaveResult result =
-        WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) { return InsertModelRow(writer, *model); });
-    if (result.saved())
+    const SaveResult result = WriteChange([&](ChangeWriter& writer) {
+        const std::optional<std::int32_t> id = writer.FreeModelId(m_nextModelId);
+        if (!id)
+            return false;
+        model->TerID = *id;
+        return InsertModelRow(writer, *model);
+    });
+    if (result.saved()) {
+        m_nextModelId = model->TerID + 1;
         m_models.push_back(std::move(model));
+    }
     return result;
 }
 
 SaveResult DeviceModelList::AddMasterCode(DeviceModel& model, std::unique_ptr<MasterCodeItem> masterCode) {
     if (!masterCode)
         return {};
-    const SaveResult result = WriteToToolDatabase(
-        m_prompter, [&](ChangeWriter& writer) { return InsertMasterCodeRow(writer, model, *masterCode); });
+    const SaveResult result =
+        WriteChange([&](ChangeWriter& writer) { return InsertMasterCodeRow(writer, model, *masterCode); });
     if (result.saved())
         model.AppendMasterCode(std::move(masterCode));
     return result;
@@ -218,7 +271,7 @@ SaveResult DeviceModelList::AddSubCodes(MasterCodeItem& masterCode,
                                         std::vector<std::unique_ptr<SubCodeItem>> subCodes) {
     if (masterCode.Owner() == nullptr)
         return {SaveResult::Failed, QStringLiteral("the master code belongs to no device model")};
-    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+    const SaveResult result = WriteChange([&](ChangeWriter& writer) {
         for (const std::unique_ptr<SubCodeItem>& subCode : subCodes) {
             if (!InsertSubCodeRow(writer, masterCode, *subCode))
                 return false;
@@ -239,7 +292,7 @@ SaveResult DeviceModelList::SetSubCodeValues(std::span<const ValueChange> change
     });
     if (!allOwned)
         return {SaveResult::Failed, QStringLiteral("a sub code belongs to no master code")};
-    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+    const SaveResult result = WriteChange([&](ChangeWriter& writer) {
         return std::all_of(changes.begin(), changes.end(), [&](const ValueChange& change) {
             const SubCodeItem& item = *change.subCode;
             const MasterCodeItem& owner = *item.Owner();
@@ -260,7 +313,7 @@ RemoveResult DeviceModelList::RemoveModel(const DeviceModel* model) {
     const int index = IndexOf(m_models, model);
     if (index < 0)
         return {};
-    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+    const SaveResult result = WriteChange([&](ChangeWriter& writer) {
         return writer.Execute(SqlStatement("DELETE * FROM tb_SubCode WHERE TerID=%d", model->TerID)) &&
                writer.Execute(SqlStatement("DELETE * FROM tb_MasterCode WHERE TerID=%d", model->TerID)) &&
                writer.Execute(SqlStatement("DELETE * FROM tb_Terminal WHERE TerID=%d", model->TerID));
@@ -277,7 +330,7 @@ RemoveResult DeviceModelList::RemoveMasterCode(const MasterCodeItem* masterCode)
     const int index = IndexOf(model.MasterCodes(), masterCode);
     if (index < 0)
         return {};
-    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+    const SaveResult result = WriteChange([&](ChangeWriter& writer) {
         return writer.Execute(SqlStatement("DELETE * FROM tb_SubCode WHERE TerID=%d AND MasterCode=%d",
                                            model.TerID, masterCode->MasterCode)) &&
                writer.Execute(SqlStatement("DELETE * FROM tb_MasterCode WHERE TerID=%d AND MasterCode=%d",
@@ -295,7 +348,7 @@ RemoveResult DeviceModelList::RemoveSubCode(const SubCodeItem* subCode) {
     const int index = IndexOf(masterCode.SubCodes(), subCode);
     if (index < 0)
         return {};
-    const SaveResult result = WriteToToolDatabase(m_prompter, [&](ChangeWriter& writer) {
+    const SaveResult result = WriteChange([&](ChangeWriter& writer) {
         return writer.ExecuteOnItsRow(
             SqlStatement("DELETE * FROM tb_SubCode WHERE rowid=%lld AND TerID=%d AND MasterCode=%d "
                          "AND SubCode=%d",

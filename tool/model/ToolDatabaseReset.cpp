@@ -21,9 +21,12 @@ bool ReplaceToolDatabaseWithDefaults(Prompter& prompter) {
         return false;
     };
     std::error_code error;
+    // Looked for first, so that a copy that fails (a full disk) names the file it could not write.
+    if (!fs::exists(defaults, error))
+        return fail(defaults, error ? error : std::make_error_code(std::errc::no_such_file_or_directory));
     fs::copy_file(defaults, incoming, fs::copy_options::overwrite_existing, error);
     if (error)
-        return fail(defaults, error);
+        return fail(toolDatabase, error);
     fs::rename(incoming, toolDatabase, error);
     if (error)
         return fail(toolDatabase, error);

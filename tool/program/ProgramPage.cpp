@@ -447,7 +447,7 @@ bool CProgramPage::SaveValues(std::span<const ValueChange> changes, int firstRow
 }
 
 bool CProgramPage::TookChange(const SaveResult& result) {
-    return DatabaseTookChange(result, m_prompter, m_texts.text("SaveFailed"));
+    return DatabaseTookChange(result, m_prompter, m_texts);
 }
 
 void CProgramPage::OnAddModel() {

@@ -2,24 +2,6 @@
 
 #include <QMetaObject>
 
-namespace {
-
-// Every slot but the terminal events is answered by doing nothing.
-OstrelCallbacks CallbacksWith(decltype(OstrelCallbacks::onTerminalEvent) onTerminalEvent) {
-    return {
-        [](void*, int32_t, int32_t, int32_t, int32_t, const unsigned char*) {},
-        [](void*) {},
-        [](void*) {},
-        [](void*) {},
-        [](void*) {},
-        [](void*, int32_t, int32_t, int32_t, int32_t, const char*) {},
-        onTerminalEvent,
-        [](void*, const char*) {},
-    };
-}
-
-} // namespace
-
 OstrelSession::OstrelSession(QObject* parent) : QObject(parent) {
     m_handOverTimer.setSingleShot(true);
     m_handOverTimer.setInterval(kHandOverPeriod);
@@ -31,7 +13,17 @@ OstrelSession::~OstrelSession() {
 }
 
 OstrelSession::StartResult OstrelSession::Start(const QStringList& ports) {
-    static const OstrelCallbacks callbacks = CallbacksWith(&OstrelSession::OnTerminalEvent);
+    // Reports are seen through the terminal events they cause; the slots Ostrel never calls stay empty.
+    static constexpr OstrelCallbacks callbacks = {
+        .onReport = nullptr,
+        .reserved1 = nullptr,
+        .reserved2 = nullptr,
+        .onRefresh = nullptr,
+        .reserved4 = nullptr,
+        .onSendFailed = &OstrelSession::OnSendFailed,
+        .onTerminalEvent = &OstrelSession::OnTerminalEvent,
+        .onConnectionLost = &OstrelSession::OnConnectionLost,
+    };
     if (m_context)
         return StartResult::Running;
     if (ports.isEmpty())
@@ -51,20 +43,49 @@ void OstrelSession::Stop() {
         return;
     Quit_Ostrel(m_context);
     m_context = nullptr;
+    // Its commands are gone with it: what failed of them is no news once the user has stopped.
+    m_failures.take();
+}
+
+void OstrelSession::OnSendFailed(void* user, int32_t port, int32_t addressA, int32_t addressB,
+                                 int32_t commandCode, const char*) {
+    // Runs on Ostrel's worker thread, like the two below; the text buffer is Ostrel's and not needed.
+    auto* session = static_cast<OstrelSession*>(user);
+    if (session->m_failures.push(port, addressA, addressB, commandCode))
+        session->AskForHandOver();
 }
 
 void OstrelSession::OnTerminalEvent(void* user, int32_t port, int32_t addressA, int32_t addressB, int32_t,
                                     int32_t code, const char*) {
-    // Runs on Ostrel's worker thread. The first event of a batch asks the user-interface thread for one
-    // hand-over; the ones after it join the batch. The text buffer is Ostrel's and not needed.
+    // The first event of a batch asks for one hand-over; the ones after it join the batch.
     auto* session = static_cast<OstrelSession*>(user);
     if (session->m_events.push(port, addressA, addressB, code))
-        QMetaObject::invokeMethod(
-            session, [session] { session->m_handOverTimer.start(); }, Qt::QueuedConnection);
+        session->AskForHandOver();
+}
+
+void OstrelSession::OnConnectionLost(void* user, const char*) {
+    // Ostrel closes the socket after this: it cannot come again for the same context.
+    auto* session = static_cast<OstrelSession*>(user);
+    QMetaObject::invokeMethod(
+        session, [session] { emit session->ConnectionLost(); }, Qt::QueuedConnection);
+}
+
+void OstrelSession::AskForHandOver() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // Events and failures share the period: a hand-over already on its way takes both.
+            if (!m_handOverTimer.isActive())
+                m_handOverTimer.start();
+        },
+        Qt::QueuedConnection);
 }
 
 void OstrelSession::HandOver() {
     const std::vector<TerminalChange> changes = m_events.take();
     if (!changes.empty())
         emit TerminalsChanged(changes);
+    const SendFailures failures = m_failures.take();
+    if (failures.count != 0)
+        emit CommandsFailed(failures);
 }

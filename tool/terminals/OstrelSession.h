@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ostrel/ostrel.h"
+#include "terminals/SendFailureQueue.h"
 #include "terminals/TerminalEventQueue.h"
 
 #include <QObject>
@@ -10,10 +11,11 @@
 #include <vector>
 
 // The tool's side of communication: the running Ostrel context and the callbacks table it is given.
-// Terminal events arrive on Ostrel's worker thread; they gather in a queue that holds at most one change
-// per terminal, and reach the user-interface thread in batches, one hand-over per period, as the typed
-// signal TerminalsChanged. The worker never waits for that thread, so stopping can never deadlock against
-// an event in flight, and a flood of reports costs the window one pass per period.
+// Terminal events and the commands Ostrel gave up on arrive on Ostrel's worker thread; they gather in
+// queues that hold at most one change per terminal and one record of failures, and reach the
+// user-interface thread in batches, one hand-over per period, as the typed signals TerminalsChanged and
+// CommandsFailed. The worker never waits for that thread, so stopping can never deadlock against an event
+// in flight, and a flood of reports or failures costs the window one pass per period.
 class OstrelSession : public QObject {
     Q_OBJECT
 public:
@@ -41,19 +43,32 @@ public:
     // Starts Ostrel for the ports (decimal texts, in list order). A context that already exists counts as
     // started. When a port fails the context is kept with the ports that did start.
     StartResult Start(const QStringList& ports);
-    // Quits the context, if any, and forgets it. Events it reported before are still handed over.
+    // Quits the context, if any, and forgets it. Events it reported before are still handed over; the
+    // commands it gave up on are not.
     void Stop();
 
 signals:
     // The terminals that spoke since the last hand-over, in the order they first did.
     void TerminalsChanged(const std::vector<TerminalChange>& changes);
+    // The commands that got no reply within the retry limit since the last hand-over: the newest of them
+    // and how many.
+    void CommandsFailed(const SendFailures& failures);
+    // The network closed the context's UDP port: nothing is heard on it any more, and Ostrel has forgotten
+    // every terminal. Once per context at most.
+    void ConnectionLost();
 
 private:
+    static void OnSendFailed(void* user, int32_t port, int32_t addressA, int32_t addressB,
+                             int32_t commandCode, const char* text);
     static void OnTerminalEvent(void* user, int32_t port, int32_t addressA, int32_t addressB, int32_t index,
                                 int32_t code, const char* text);
+    static void OnConnectionLost(void* user, const char* text);
+    // Asks the user-interface thread for a hand-over; called on the worker thread once per batch.
+    void AskForHandOver();
     void HandOver();
 
     OstrelContext* m_context = nullptr;
     TerminalEventQueue m_events;
+    SendFailureQueue m_failures;
     QTimer m_handOverTimer;
 };

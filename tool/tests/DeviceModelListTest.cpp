@@ -1,6 +1,7 @@
 #include "model/DeviceModelList.h"
 
 #include "DatabaseWriteLock.h"
+#include "FullDisk.h"
 #include "QStringPrinting.h"
 #include "ReadOnlyFile.h"
 #include "RecordingPrompter.h"
@@ -29,6 +30,26 @@ constexpr char kTwoModels[] = R"(
     INSERT INTO tb_SubCode (TerID, MasterCode, SubCode, CodeValue)
         VALUES (3, 12, 2, '03'), (3, 12, 1, ''), (7, 40, 1, '10.0.0.9'), (3, 5, 1, '5550100');
 )";
+
+// The whole tree as text, a line per item, to hold what the tool shows against what the database holds.
+QStringList treeText(const DeviceModelList& list) {
+    QStringList lines;
+    for (const auto& model : list.Models()) {
+        lines << QStringLiteral("%1|%2|%3").arg(model->TerID).arg(model->TerName, model->AdminPsw);
+        for (const auto& masterCode : model->MasterCodes()) {
+            lines << QStringLiteral("  %1|%2|%3|%4|%5|%6|%7|%8")
+                         .arg(masterCode->MasterCode)
+                         .arg(masterCode->ProType)
+                         .arg(masterCode->CodeNum)
+                         .arg(masterCode->HaveOrder)
+                         .arg(masterCode->Function, masterCode->lDescribe, masterCode->rDescribe,
+                              masterCode->Remark);
+            for (const auto& subCode : masterCode->SubCodes())
+                lines << QStringLiteral("    %1|%2").arg(subCode->SubCode).arg(subCode->CodeValue);
+        }
+    }
+    return lines;
+}
 
 // The texts of a master code, in column order.
 struct MasterCodeTexts {
@@ -67,7 +88,6 @@ protected:
     // Adds a model, a master code or sub codes and expects the database to take them.
     DeviceModel* addModel(const char* name, const char* password) {
         auto model = std::make_unique<DeviceModel>();
-        model->TerID = models.TakeNextModelId();
         model->TerName = QString::fromUtf8(name);
         model->AdminPsw = QString::fromUtf8(password);
         EXPECT_TRUE(models.AddModel(std::move(model)).saved());
@@ -96,7 +116,10 @@ protected:
 
 TEST_F(DeviceModelListTest, LoadsTheTreeInDatabaseOrderWithItsOwners) {
     makeToolDatabase(kTwoModels);
-    models.Load();
+    const ToolDatabaseLoad load = models.Load();
+    EXPECT_EQ(load.outcome, ToolDatabaseLoad::Loaded);
+    EXPECT_EQ(load.failedReads, 0);
+    EXPECT_TRUE(models.LoadedWhole());
     EXPECT_TRUE(prompter.messages.isEmpty());
 
     ASSERT_EQ(models.Models().size(), 2u);
@@ -135,12 +158,12 @@ TEST_F(DeviceModelListTest, LoadsTheTreeInDatabaseOrderWithItsOwners) {
     EXPECT_EQ(panel.MasterCodes()[0]->SubCodes()[0]->CodeValue, QStringLiteral("10.0.0.9"));
 }
 
-TEST_F(DeviceModelListTest, NextModelIdStaysAboveEveryIdLoadedOrRemoved) {
+TEST_F(DeviceModelListTest, NewModelIdsStayAboveEveryIdLoadedRemovedOrStored) {
     makeToolDatabase("");
     models.Load();
     EXPECT_TRUE(models.Models().empty());
-    EXPECT_EQ(models.TakeNextModelId(), 0) << "the first model of an empty database";
-    EXPECT_EQ(models.TakeNextModelId(), 1);
+    EXPECT_EQ(addModel("A", "1")->TerID, 0) << "the first model of an empty database";
+    EXPECT_EQ(addModel("B", "1")->TerID, 1);
 
     DeviceModelList loaded(prompter);
     QFile::remove(kToolDatabase);
@@ -148,10 +171,21 @@ TEST_F(DeviceModelListTest, NextModelIdStaysAboveEveryIdLoadedOrRemoved) {
     loaded.Load();
     EXPECT_EQ(loaded.NextModelId(), 8);
     EXPECT_EQ(loaded.RemoveModel(loaded.Models()[1].get()).index, 1);
-    EXPECT_EQ(loaded.TakeNextModelId(), 8) << "the removed model's id is not handed out again";
+    auto model = std::make_unique<DeviceModel>();
+    model->TerID = 3; // whatever the caller thought: the id is chosen as the row is written
+    ASSERT_TRUE(loaded.AddModel(std::move(model)).saved());
+    EXPECT_EQ(loaded.Models().back()->TerID, 8) << "the removed model's id is not handed out again";
+
+    // Another program added a model since the load: its id is not handed out either.
+    ASSERT_TRUE(createDatabase(kToolDatabase, "INSERT INTO tb_Terminal VALUES (20, 'Theirs', '1')"));
+    ASSERT_TRUE(loaded.AddModel(std::make_unique<DeviceModel>()).saved());
+    EXPECT_EQ(loaded.Models().back()->TerID, 21);
+    EXPECT_EQ(
+        rows("SELECT TerID FROM tb_Terminal ORDER BY TerID"),
+        (QStringList{QStringLiteral("3"), QStringLiteral("8"), QStringLiteral("20"), QStringLiteral("21")}));
     loaded.FreeAll();
     EXPECT_TRUE(loaded.Models().empty());
-    EXPECT_EQ(loaded.TakeNextModelId(), 9) << "freeing the tree keeps the next id";
+    EXPECT_EQ(loaded.NextModelId(), 22) << "freeing the tree keeps the next id";
 }
 
 TEST_F(DeviceModelListTest, FindsNamesExactlyAndMasterCodesByNumber) {
@@ -166,33 +200,119 @@ TEST_F(DeviceModelListTest, FindsNamesExactlyAndMasterCodesByNumber) {
     EXPECT_FALSE(DeviceModelList::MasterCodeExists(nullptr, 5));
 }
 
-TEST_F(DeviceModelListTest, MissingToolDatabaseShowsTheConnectMessageAndLeavesTheTreeEmpty) {
-    models.Load();
-    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("连接数据库失败DB/VaZeraVI.mdb")});
+// The load tells nobody anything itself: its report says what went wrong, for the window to tell the user
+// once, in the user's language.
+TEST_F(DeviceModelListTest, AToolDatabaseThatCannotBeOpenedLeavesAnEmptyTreeThatTakesNoChange) {
+    ToolDatabaseLoad load = models.Load();
+    EXPECT_EQ(load.outcome, ToolDatabaseLoad::Missing);
     EXPECT_TRUE(models.Models().empty());
-    EXPECT_FALSE(QFile::exists(kToolDatabase)) << "the load never creates the database";
+    EXPECT_FALSE(models.LoadedWhole());
+    EXPECT_EQ(models.AddModel(std::make_unique<DeviceModel>()).outcome, SaveResult::NotLoaded);
+    EXPECT_TRUE(models.Models().empty());
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_FALSE(QFile::exists(kToolDatabase)) << "neither the load nor a change creates the database";
+
+    // A file in its place that is no database.
+    QFile other(kToolDatabase);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write(QByteArray(4096, 'x'));
+    other.close();
+    DeviceModelList again(prompter);
+    load = again.Load();
+    EXPECT_EQ(load.outcome, ToolDatabaseLoad::Unreadable);
+    EXPECT_EQ(load.reason, QStringLiteral("file is not a database"));
+    EXPECT_TRUE(load.failedRead.isEmpty());
+    EXPECT_FALSE(again.LoadedWhole());
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
-TEST_F(DeviceModelListTest, UnreadableTablesLeaveOutWhatTheyHoldAndKeepWhatWasRead) {
+TEST_F(DeviceModelListTest, MissingTablesLeaveOutWhatTheyHoldKeepWhatWasReadAndTakeNoChange) {
     ASSERT_TRUE(createDatabase(kToolDatabase,
                                "CREATE TABLE tb_Terminal (TerID INTEGER, TerName TEXT, AdminPsw TEXT);"
-                               "INSERT INTO tb_Terminal VALUES (4, 'Keypad', '1234');"));
-    models.Load();
-    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("打开数据库表失败SELECT * FROM tb_MasterCode")});
-    ASSERT_EQ(models.Models().size(), 1u);
+                               "INSERT INTO tb_Terminal VALUES (4, 'Keypad', '1234'), (5, 'Panel', '1');"));
+    ToolDatabaseLoad load = models.Load();
+    EXPECT_EQ(load.outcome, ToolDatabaseLoad::Incomplete);
+    EXPECT_EQ(load.failedRead, QStringLiteral("SELECT * FROM tb_MasterCode"));
+    EXPECT_EQ(load.reason, QStringLiteral("no such table: tb_MasterCode"));
+    EXPECT_EQ(load.failedReads, 3) << "the whole table, then each model's own rows";
+    ASSERT_EQ(models.Models().size(), 2u);
     EXPECT_TRUE(models.Models()[0]->MasterCodes().empty());
+    EXPECT_EQ(models.RemoveModel(models.Models()[0].get()).save.outcome, SaveResult::NotLoaded);
+    EXPECT_EQ(models.Models().size(), 2u);
+    EXPECT_EQ(rows("SELECT count(*) FROM tb_Terminal"), QStringList{QStringLiteral("2")});
 
     ASSERT_TRUE(createDatabase(kToolDatabase,
                                "CREATE TABLE tb_MasterCode (MasterCode INTEGER, TerID INTEGER);"
                                "INSERT INTO tb_MasterCode VALUES (9, 4);"));
-    prompter.messages.clear();
     DeviceModelList withoutSubCodes(prompter);
-    withoutSubCodes.Load();
-    EXPECT_EQ(prompter.messages,
-              QStringList{QStringLiteral(
-                  "打开数据库表失败SELECT rowid,* FROM tb_SubCode WHERE TerID=4 AND MasterCode=9")});
+    load = withoutSubCodes.Load();
+    EXPECT_EQ(load.outcome, ToolDatabaseLoad::Incomplete);
+    EXPECT_EQ(load.failedRead,
+              QStringLiteral("SELECT rowid,* FROM tb_SubCode WHERE TerID=4 AND MasterCode=9"));
+    EXPECT_EQ(load.failedReads, 1);
     ASSERT_EQ(withoutSubCodes.Models()[0]->MasterCodes().size(), 1u);
     EXPECT_EQ(withoutSubCodes.Models()[0]->MasterCodes()[0]->MasterCode, 9);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+// A table whose b-tree is damaged on disk fails every read that reaches it: a large site's load counts
+// them all, reads on past them, and the tree, which misses what the table holds, takes no change.
+TEST_F(DeviceModelListTest, ADamagedTableFailsEveryReadOfItAndTheRestIsLoaded) {
+    const struct {
+        const char* table;
+        int failedReads;
+        const char* firstFailed;
+        int masterCodes;
+    } cases[] = {
+        {"tb_SubCode", kLargeSiteMasterCodes, "SELECT rowid,* FROM tb_SubCode WHERE TerID=0 AND MasterCode=0",
+         kLargeSiteMasterCodes},
+        {"tb_MasterCode", 1 + kLargeSiteModels, "SELECT * FROM tb_MasterCode", 0},
+    };
+    for (const auto& damaged : cases) {
+        SCOPED_TRACE(damaged.table);
+        QFile::remove(kToolDatabase);
+        makeToolDatabase(kLargeSite);
+        ASSERT_TRUE(damageTable(kToolDatabase, damaged.table));
+        DeviceModelList site(prompter);
+        const ToolDatabaseLoad load = site.Load();
+        EXPECT_EQ(load.outcome, ToolDatabaseLoad::Incomplete);
+        EXPECT_EQ(load.failedReads, damaged.failedReads);
+        EXPECT_EQ(load.failedRead, QLatin1String(damaged.firstFailed));
+        EXPECT_EQ(load.reason, QStringLiteral("database disk image is malformed"));
+        ASSERT_EQ(site.Models().size(), std::size_t{kLargeSiteModels});
+        int masterCodes = 0;
+        for (const auto& model : site.Models()) {
+            masterCodes += static_cast<int>(model->MasterCodes().size());
+            for (const auto& masterCode : model->MasterCodes())
+                EXPECT_TRUE(masterCode->SubCodes().empty());
+        }
+        EXPECT_EQ(masterCodes, damaged.masterCodes);
+
+        EXPECT_EQ(site.RemoveModel(site.Models()[0].get()).save.outcome, SaveResult::NotLoaded);
+        EXPECT_EQ(site.AddModel(std::make_unique<DeviceModel>()).outcome, SaveResult::NotLoaded);
+        EXPECT_EQ(site.Models().size(), std::size_t{kLargeSiteModels});
+        EXPECT_EQ(rows("SELECT count(*) FROM tb_Terminal"), QStringList{QString::number(kLargeSiteModels)});
+        EXPECT_TRUE(prompter.messages.isEmpty());
+    }
+}
+
+// Another program writes its changes into the file through the whole start: reading waits for it and
+// gives up. The tree knows none of the stored models, so it takes no change: a new model could repeat a
+// stored id, a removal could miss what it cannot see.
+TEST_F(DeviceModelListTest, ADatabaseHeldThroughTheStartIsInUseAndTheTreeTakesNoChange) {
+    makeToolDatabase(kTwoModels);
+    ToolDatabaseLoad load;
+    {
+        const DatabaseWriteLock otherProgram(kToolDatabase, DatabaseWriteLock::Stage::Committing);
+        ASSERT_TRUE(otherProgram.isLocked());
+        load = models.Load();
+    }
+    EXPECT_EQ(load.outcome, ToolDatabaseLoad::InUse);
+    EXPECT_EQ(load.reason, QStringLiteral("database is locked"));
+    EXPECT_TRUE(models.Models().empty());
+    EXPECT_EQ(models.AddModel(std::make_unique<DeviceModel>()).outcome, SaveResult::NotLoaded);
+    EXPECT_EQ(rows("SELECT TerID FROM tb_Terminal"), (QStringList{QStringLiteral("3"), QStringLiteral("7")}));
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
 TEST_F(DeviceModelListTest, InsertsLeaveOutEmptyRightNamesAndValues) {
@@ -424,6 +544,42 @@ TEST_F(DeviceModelListTest, AReadOnlyToolDatabaseIsFoundAtTheLoad) {
     EXPECT_EQ(result.outcome, SaveResult::Failed);
     EXPECT_TRUE(result.reason.contains(QStringLiteral("readonly"))) << result.reason.toStdString();
     EXPECT_EQ(again.Models().size(), 2u);
+}
+
+// A full disk: every change fails with SQLite's reason, and the tree stays what the database holds.
+TEST_F(DeviceModelListTest, OnAFullDiskEveryChangeFailsWithItsReasonAndTheTreeStaysWhatIsStored) {
+    makeToolDatabase(kTwoModels);
+    models.Load();
+    DeviceModel& keypad = *models.Models()[0];
+    MasterCodeItem& zoneTypes = *keypad.MasterCodes()[0];
+    const QStringList stored = treeText(models);
+    const ValueChange change{zoneTypes.SubCodes()[0].get(), QStringLiteral("99")};
+    std::vector<SaveResult> results;
+    {
+        const FullDisk full;
+        ASSERT_TRUE(full.isSet());
+        results.push_back(models.AddModel(std::make_unique<DeviceModel>()));
+        results.push_back(
+            models.AddMasterCode(keypad, newMasterCode(77, StringValue, false, 4, {"f", "l", "", "r"})));
+        results.push_back(models.AddSubCodes(zoneTypes, subCodes({{3, "01"}, {4, "02"}})));
+        results.push_back(models.SetSubCodeValues({&change, 1}));
+        results.push_back(models.RemoveSubCode(zoneTypes.SubCodes()[0].get()).save);
+        results.push_back(models.RemoveMasterCode(keypad.MasterCodes()[1].get()).save);
+        results.push_back(models.RemoveModel(models.Models()[1].get()).save);
+    }
+    for (const SaveResult& result : results) {
+        EXPECT_EQ(result.outcome, SaveResult::Failed);
+        EXPECT_EQ(result.reason, QStringLiteral("disk I/O error"));
+    }
+    EXPECT_EQ(treeText(models), stored);
+    DeviceModelList restarted(prompter);
+    restarted.Load();
+    EXPECT_EQ(treeText(restarted), stored);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+
+    // With room again the same change goes through.
+    EXPECT_TRUE(models.SetSubCodeValues({&change, 1}).saved());
+    EXPECT_EQ(zoneTypes.SubCodes()[0]->CodeValue, QStringLiteral("99"));
 }
 
 } // namespace

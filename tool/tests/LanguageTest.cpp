@@ -1,9 +1,11 @@
+#include "FullDisk.h"
 #include "QStringPrinting.h"
 #include "RecordingPrompter.h"
 #include "TestDatabase.h"
 #include "language/LanguageSettings.h"
 #include "language/TextTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -60,7 +62,7 @@ TEST_F(LanguageTest, KeepsAtMost31CharactersOfTheName) {
 
 TEST_F(LanguageTest, WritesBothKeysAsAMatchingPair) {
     writeIni("[Language]\nFlag=-5\nName=Other.mdb\n");
-    LanguageSettings::write(iniPath, LanguageSettings::English);
+    EXPECT_TRUE(LanguageSettings::write(iniPath, LanguageSettings::English));
     QFile ini(iniPath);
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     const QByteArray text = ini.readAll();
@@ -68,10 +70,27 @@ TEST_F(LanguageTest, WritesBothKeysAsAMatchingPair) {
     EXPECT_TRUE(text.contains("Flag=1")) << text.toStdString();
     EXPECT_TRUE(text.contains("Name=English.mdb")) << text.toStdString();
 
-    LanguageSettings::write(iniPath, LanguageSettings::Chinese);
+    EXPECT_TRUE(LanguageSettings::write(iniPath, LanguageSettings::Chinese));
     const LanguageSettings settings = LanguageSettings::read(iniPath);
     EXPECT_EQ(settings.flag, 0);
     EXPECT_EQ(settings.databasePath(), QStringLiteral("DB/Chinese.mdb"));
+}
+
+TEST_F(LanguageTest, AWriteOnAFullDiskSaysSoAndKeepsTheFileAsItWas) {
+    const QByteArray before("[Language]\nFlag=0\nName=Chinese.mdb\n");
+    const QString path = writeIni(before, QStringLiteral("Full.ini"));
+    bool written = true;
+    {
+        const FullDisk full;
+        ASSERT_TRUE(full.isSet());
+        written = LanguageSettings::write(path, LanguageSettings::English);
+    }
+    EXPECT_FALSE(written);
+    QFile ini(path);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), before);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("Full.ini")})
+        << "no half-written copy is left behind";
 }
 
 TEST_F(LanguageTest, SectionsAndKeysAreNamedInAnyLetterCase) {

@@ -1,5 +1,7 @@
 #include "main/MainDlg.h"
 
+#include "DatabaseWriteLock.h"
+#include "FullDisk.h"
 #include "ReadOnlyFile.h"
 #include "RecordingPrompter.h"
 #include "TestDatabase.h"
@@ -53,8 +55,11 @@ private slots:
     void restartWithAProgramThatCannotStartStillEnds();
     void menuOpensTheAboutBox();
     void loadsTheModelTreeAtStartAndFreesItOnClose();
-    void missingToolDatabaseLeavesTheTreeEmpty();
-    void readOnlyToolDatabaseIsToldOnceAtStart();
+    void missingToolDatabaseIsToldOnceWithWhatToDo();
+    void toolDatabaseHeldThroughTheStartIsToldOnceAndTakesNoChange();
+    void damagedToolDatabaseIsOneMessageAndWhatCouldBeReadIsShown();
+    void readOnlyToolDatabaseIsToldOnceAtStartAndRefusesChanges();
+    void restartOnAFullDiskKeepsTheToolRunning();
     void programmingPageWorksOnTheWindowsModelsAndTerminal();
     void resetToDefaultsReplacesTheToolDatabaseAndRestarts();
     void resetWithoutDefaultsKeepsTheWindowOpen();
@@ -68,6 +73,12 @@ private:
     void addPort(const CMainDlg& window, const QString& port);
     QStringList listedPorts(const CMainDlg& window);
     std::unique_ptr<CMainDlg> makeWindow(const QString& programPath = QStringLiteral(TARVEX_PROGRAM));
+    // Opens the device model dialog from the programming page, adds a model named `name` in it and closes
+    // it again.
+    void addModelInTheDialog(const CMainDlg& window, const QString& name);
+    // Shows the window on the programming page and asks to delete its first device model; the prompts
+    // before it are forgotten.
+    void deleteTheFirstModel(CMainDlg& window);
     template <typename Widget> Widget* child(const CMainDlg& window, const char* name);
 
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -322,15 +333,110 @@ void MainDlgTest::loadsTheModelTreeAtStartAndFreesItOnClose() {
     QVERIFY(models.Models().empty());
 }
 
-void MainDlgTest::missingToolDatabaseLeavesTheTreeEmpty() {
-    QVERIFY(QFile::remove(QStringLiteral("DB/VaZeraVI.mdb")));
-    const auto window = makeWindow();
-    // The model tree and the voice page's slots each find it missing.
-    QCOMPARE(m_prompter.messages, QStringList(2, QStringLiteral("连接数据库失败DB/VaZeraVI.mdb")));
-    QVERIFY(window->Models().Models().empty());
+void MainDlgTest::addModelInTheDialog(const CMainDlg& window, const QString& name) {
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CModelConfigDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        closer.stop();
+        dialog->findChild<QLineEdit*>(QStringLiteral("modelName"))->setText(name);
+        dialog->findChild<QLineEdit*>(QStringLiteral("adminPassword"))->setText(QStringLiteral("1234"));
+        dialog->findChild<QPushButton*>(QStringLiteral("addModelButton"))->click();
+        dialog->reject();
+    });
+    closer.start(10);
+    child<CPageTabCtrl>(window, "pageTab")->setCurrentIndex(1);
+    QTest::mouseClick(child<QPushButton>(window, "addModelButton"), Qt::LeftButton);
 }
 
-void MainDlgTest::readOnlyToolDatabaseIsToldOnceAtStart() {
+void MainDlgTest::deleteTheFirstModel(CMainDlg& window) {
+    window.show();
+    m_prompter.messages.clear();
+    child<CPageTabCtrl>(window, "pageTab")->setCurrentIndex(1);
+    auto* modelBox = child<QComboBox>(window, "modelBox");
+    modelBox->setCurrentIndex(0);
+    emit modelBox->activated(0);
+    QTest::mouseClick(child<QPushButton>(window, "deleteModelButton"), Qt::LeftButton);
+}
+
+void MainDlgTest::missingToolDatabaseIsToldOnceWithWhatToDo() {
+    QVERIFY(QFile::remove(QStringLiteral("DB/VaZeraVI.mdb")));
+    const auto window = makeWindow();
+    // Once, though the model tree and the voice page's slots both live in it.
+    QCOMPARE(m_prompter.messages, QStringList{QStringLiteral(
+                                      "The tool database DB/VaZeraVI.mdb is missing. To start again from the "
+                                      "shipped data, press \"Use Default Data\" on the Programming page.")});
+    QVERIFY(window->Models().Models().empty());
+    QCOMPARE(child<CGridmara>(*window, "slotList")->GetItemCount(), 0);
+    // Closing has nothing of the voice page's to save, and says nothing.
+    window->show();
+    QVERIFY(window->close());
+    QCOMPARE(m_prompter.messages.size(), 1);
+    QVERIFY(!QFile::exists(QStringLiteral("DB/VaZeraVI.mdb")));
+}
+
+void MainDlgTest::toolDatabaseHeldThroughTheStartIsToldOnceAndTakesNoChange() {
+    writeIni("[Language]\nFlag=0\nName=Chinese.mdb\n");
+    std::unique_ptr<CMainDlg> window;
+    {
+        const DatabaseWriteLock otherProgram(QStringLiteral("DB/VaZeraVI.mdb"),
+                                             DatabaseWriteLock::Stage::Committing);
+        QVERIFY(otherProgram.isLocked());
+        window = makeWindow();
+    }
+    QCOMPARE(m_prompter.messages,
+             QStringList{
+                 QStringLiteral("工具数据库 DB/VaZeraVI.mdb 正被其他程序使用，未能读取设备型号（database is "
+                                "locked）。请关闭该程序后重新启动本工具；在此之前不能修改设备型号。")});
+    QVERIFY(window->Models().Models().empty());
+
+    // The other program is done, but the tree knows none of the stored models: a new one is refused, never
+    // written under an id a stored model has.
+    window->show();
+    m_prompter.messages.clear();
+    addModelInTheDialog(*window, QStringLiteral("ZV-9"));
+    QCOMPARE(m_prompter.messages,
+             QStringList{
+                 QStringLiteral("工具数据库在启动时未能完整读取，为免覆盖已存储的数据，现在不能修改设备型号。"
+                                "请在数据库恢复正常后重新启动本工具。")});
+    QVERIFY(window->Models().Models().empty());
+    QCOMPARE(queryRows(QStringLiteral("DB/VaZeraVI.mdb"), "SELECT count(*) FROM tb_Terminal"),
+             QStringList{QStringLiteral("3")});
+}
+
+void MainDlgTest::damagedToolDatabaseIsOneMessageAndWhatCouldBeReadIsShown() {
+    QVERIFY(QFile::remove(QStringLiteral("DB/VaZeraVI.mdb")));
+    QVERIFY(createToolDatabase(QStringLiteral("DB/VaZeraVI.mdb"), kLargeSite));
+    QVERIFY(damageTable(QStringLiteral("DB/VaZeraVI.mdb"), "tb_SubCode"));
+    const auto window = makeWindow();
+    // One message for all the reads the damaged table failed, not one for each.
+    QCOMPARE(
+        m_prompter.messages,
+        QStringList{QStringLiteral(
+            "The tool database DB/VaZeraVI.mdb could not be read completely: 6000 reads failed, the first "
+            "\"SELECT rowid,* FROM tb_SubCode WHERE TerID=0 AND MasterCode=0\": database disk image is "
+            "malformed. What could be read is shown, but the device models cannot be changed until the "
+            "database is repaired, so that nothing it stores is overwritten.")});
+    QCOMPARE(window->Models().Models().size(), std::size_t{kLargeSiteModels});
+    QCOMPARE(window->Models().Models()[0]->MasterCodes().size(), std::size_t{60});
+    QCOMPARE(child<QComboBox>(*window, "modelBox")->count(), kLargeSiteModels);
+    // The voice page's tables are whole, and listed.
+    QCOMPARE(child<CGridmara>(*window, "slotList")->GetItemCount(), 40);
+
+    deleteTheFirstModel(*window);
+    QCOMPARE(
+        m_prompter.messages,
+        (QStringList{QStringLiteral("Confirm: Delete this device model?"),
+                     QStringLiteral("The tool database could not be read completely at start. So that "
+                                    "nothing it stores is overwritten, the device models cannot be changed. "
+                                    "Restart the tool once the database is in order.")}));
+    QCOMPARE(window->Models().Models().size(), std::size_t{kLargeSiteModels});
+    QCOMPARE(queryRows(QStringLiteral("DB/VaZeraVI.mdb"), "SELECT count(*) FROM tb_MasterCode WHERE TerID=0"),
+             QStringList{QStringLiteral("60")});
+}
+
+void MainDlgTest::readOnlyToolDatabaseIsToldOnceAtStartAndRefusesChanges() {
     const ReadOnlyFile readOnly(QStringLiteral("DB/VaZeraVI.mdb"));
     if (!readOnly.isSet())
         QSKIP("the file system here cannot make a file read-only for root");
@@ -339,6 +445,41 @@ void MainDlgTest::readOnlyToolDatabaseIsToldOnceAtStart() {
              QStringList{
                  QStringLiteral("The tool database is read-only; changes cannot be saved: DB/VaZeraVI.mdb")});
     QCOMPARE(window->Models().Models().size(), std::size_t{3});
+
+    // Every change is refused with the database's reason, and the tree stays.
+    deleteTheFirstModel(*window);
+    addModelInTheDialog(*window, QStringLiteral("ZV-9"));
+    const QString refused = QStringLiteral(
+        "The change could not be saved in the tool database: attempt to write a readonly database");
+    QCOMPARE(m_prompter.messages,
+             (QStringList{QStringLiteral("Confirm: Delete this device model?"), refused, refused}));
+    QCOMPARE(window->Models().Models().size(), std::size_t{3});
+    QCOMPARE(child<QComboBox>(*window, "modelBox")->count(), 3);
+}
+
+void MainDlgTest::restartOnAFullDiskKeepsTheToolRunning() {
+    writeIni("[Language]\nFlag=0\nName=Chinese.mdb\n");
+    const auto window = makeWindow(m_folder->filePath(QStringLiteral("no-such-program")));
+    window->show();
+    child<QRadioButton>(*window, "englishRadio")->click();
+    {
+        const FullDisk full;
+        QVERIFY(full.isSet());
+        child<QPushButton>(*window, "restartButton")->click();
+    }
+    QCOMPARE(m_prompter.messages,
+             QStringList{QStringLiteral("无法保存语言选择（Language.ini），本工具未重新启动。")});
+    QVERIFY(window->isVisible());
+    QFile ini(QStringLiteral("Language.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), QByteArray("[Language]\nFlag=0\nName=Chinese.mdb\n"));
+
+    // With room again, Restart goes through.
+    ini.close();
+    child<QPushButton>(*window, "restartButton")->click();
+    QVERIFY(!window->isVisible());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("Flag=1"));
 }
 
 void MainDlgTest::programmingPageWorksOnTheWindowsModelsAndTerminal() {

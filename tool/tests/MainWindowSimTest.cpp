@@ -1,4 +1,5 @@
 // The real main window on a real Ostrel context, with zenvar-sim's terminals reporting over loopback UDP.
+#include "BrokenUdpSocket.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "SimulatedTerminals.h"
@@ -9,10 +10,13 @@
 #include "terminals/OstrelSession.h"
 
 #include <QFile>
+#include <QHostAddress>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QUdpSocket>
 #include <memory>
 
 class MainWindowSimTest : public QObject {
@@ -23,6 +27,8 @@ private slots:
     void cleanup();
     void terminalsComeOnLineSignOffAndKeepTheirRowsWhenStopped();
     void closingWhileTerminalsKeepReportingNeverHangs();
+    void commandsATerminalLeavesUnansweredAreToldInOneLine();
+    void aUdpPortTheNetworkClosesIsToldOnce();
 
 private:
     void startOnFreePort();
@@ -101,6 +107,63 @@ void MainWindowSimTest::closingWhileTerminalsKeepReportingNeverHangs() {
     QTRY_VERIFY_WITH_TIMEOUT(m_window->Terminals().size() > 50, SimulatedTerminals::kWaitMs);
     m_window->close();
     QVERIFY(!m_window->Session().Context());
+}
+
+void MainWindowSimTest::commandsATerminalLeavesUnansweredAreToldInOneLine() {
+    constexpr int kWaitMs = SimulatedTerminals::kWaitMs;
+    QVERIFY(m_sim.start(m_port, {QStringLiteral("--terminals"), QStringLiteral("1.1-2"),
+                                 QStringLiteral("--interval"), QStringLiteral("1")}));
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(QStringLiteral("11.1.2")), QStringLiteral("Online"), kWaitMs);
+    auto* line = m_window->findChild<QLabel*>(QStringLiteral("commandFailureLine"));
+    QVERIFY(line != nullptr);
+    QVERIFY(line->isHidden());
+
+    // Terminal 1.2 still reports, but answers no command any more: each is given up on after its retries.
+    m_sim.command("silent 1.2");
+    OstrelContext* context = m_window->Session().Context();
+    QVERIFY(Cmd_LCDcleans_Send(context, OSTREL_PORT_UDP, 1, 2, 0));
+    QVERIFY(Cmd_LCDcleans_Send(context, OSTREL_PORT_UDP, 1, 2, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(line->text().contains(QStringLiteral(": 2 failed since ")), kWaitMs);
+    QVERIFY2(
+        line->text().startsWith(QStringLiteral("Commands to terminal 11.1.2 get no answer: 2 failed since ")),
+        qPrintable(line->text()));
+    QVERIFY(!line->isHidden());
+    QVERIFY2(m_prompter.messages.isEmpty(), "no message box for a failed command");
+
+    // Going off line says nothing of its commands; coming on line again ends the line.
+    m_sim.command("offline 1.2");
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(QStringLiteral("11.1.2")), QStringLiteral("Offline"), kWaitMs);
+    QVERIFY(!line->isHidden());
+    m_sim.command("online 1.2");
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(QStringLiteral("11.1.2")), QStringLiteral("Online"), kWaitMs);
+    QVERIFY(line->isHidden());
+
+    // Still silent: a new failure starts a new count, and stopping communication ends it.
+    QVERIFY(Cmd_LCDcleans_Send(context, OSTREL_PORT_UDP, 1, 2, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(!line->isHidden(), kWaitMs);
+    QVERIFY2(line->text().contains(QStringLiteral(": 1 failed since ")), qPrintable(line->text()));
+    button("stopButton")->click();
+    QVERIFY(line->isHidden());
+    QVERIFY(m_prompter.messages.isEmpty());
+}
+
+void MainWindowSimTest::aUdpPortTheNetworkClosesIsToldOnce() {
+    {
+        const BrokenUdpSocket broken(m_port);
+        QVERIFY(broken.isBroken());
+        QUdpSocket terminal;
+        terminal.writeDatagram("?", 1, QHostAddress::LocalHost, quint16(m_port));
+        QTRY_COMPARE_WITH_TIMEOUT(m_prompter.messages.size(), 1, SimulatedTerminals::kWaitMs);
+    }
+    QCOMPARE(m_prompter.messages,
+             QStringList{QStringLiteral("The network closed the UDP port: terminals on it "
+                                        "are no longer heard. Press Stop, then Start, to "
+                                        "open it again.")});
+    // As the message says, Stop and Start open the port again.
+    button("stopButton")->click();
+    button("startButton")->click();
+    QVERIFY(button("stopButton")->isVisible());
+    QCOMPARE(m_prompter.messages.size(), 1);
 }
 
 QTEST_MAIN(MainWindowSimTest)

@@ -1,6 +1,7 @@
 #include "config/ModelConfigDlg.h"
 
 #include "DatabaseWriteLock.h"
+#include "FullDisk.h"
 #include "RecordingPrompter.h"
 #include "RequiredChild.h"
 #include "ScratchWorkingFolder.h"
@@ -83,6 +84,8 @@ private slots:
     void runnerReportsAdditionsRemovalsAndTheModel();
     void changesTheDatabaseRefusesAreReportedAndChangeNothing();
     void changesWithoutADatabaseChangeNothing();
+    void changesOnAFullDiskAreToldWithTheirReasonAndChangeNothing();
+    void aTreeNotLoadedWholeTakesNoChange();
 
 private:
     void open(CModelConfigDlg::Mode mode, DeviceModel* current, const char* language = "Chinese");
@@ -831,6 +834,84 @@ void ModelConfigDlgTest::changesWithoutADatabaseChangeNothing() {
     QVERIFY(!QFile::exists(kToolDatabase));
     m_dialog->reject();
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
+}
+
+void ModelConfigDlgTest::changesOnAFullDiskAreToldWithTheirReasonAndChangeNothing() {
+    const QString refused = kSaveFailed + QStringLiteral("disk I/O error");
+    const char* storedRows[] = {"SELECT * FROM tb_Terminal", "SELECT * FROM tb_MasterCode",
+                                "SELECT * FROM tb_SubCode"};
+    QStringList stored;
+    for (const char* sql : storedRows)
+        stored << databaseRows(sql);
+    open(CModelConfigDlg::Mode::Edit, &keypad());
+    selectRow("masterList", 0);
+    const QStringList masterRows = rows("masterList");
+    const QStringList subCodeRows = rows("subCodeList");
+    {
+        const FullDisk full;
+        QVERIFY(full.isSet());
+        fillSubCodes(QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("4"));
+        click("addSubCodesButton");
+        selectRow("subCodeList", 0);
+        click("deleteSubCodeButton");
+        click("deleteMasterCodeButton");
+        fillMasterCode({});
+        click("addMasterCodeButton");
+    }
+    QCOMPARE(m_prompter.messages, (QStringList{refused, kSureDel, refused, kSureDel, refused, refused}));
+    QCOMPARE(rows("masterList"), masterRows);
+    QCOMPARE(rows("subCodeList"), subCodeRows);
+    QCOMPARE(keypad().MasterCodes().size(), std::size_t{2});
+    QCOMPARE(keypad().MasterCodes()[0]->SubCodes().size(), std::size_t{2});
+    QVERIFY(!m_dialog->RemovedAny());
+    QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
+    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
+
+    // A new model is not added, and what was typed stays for another try.
+    m_prompter.messages.clear();
+    open(CModelConfigDlg::Mode::Add, nullptr);
+    type("modelName", QStringLiteral("ZV-9"));
+    type("adminPassword", QStringLiteral("1"));
+    {
+        const FullDisk full;
+        click("addModelButton");
+    }
+    QCOMPARE(m_prompter.messages, QStringList{refused});
+    QCOMPARE(m_dialog->CurrentModel(), nullptr);
+    QCOMPARE(m_models->Models().size(), std::size_t{2});
+    QVERIFY(child<QPushButton>("addModelButton")->isEnabled());
+    QCOMPARE(child<QLineEdit>("modelName")->text(), QStringLiteral("ZV-9"));
+    QStringList after;
+    for (const char* sql : storedRows)
+        after << databaseRows(sql);
+    QCOMPARE(after, stored);
+}
+
+void ModelConfigDlgTest::aTreeNotLoadedWholeTakesNoChange() {
+    // The sub codes could not be read at start: the tree misses them.
+    QVERIFY(createDatabase(kToolDatabase, "DROP TABLE tb_SubCode;"));
+    m_models = std::make_unique<DeviceModelList>(m_prompter);
+    QCOMPARE(m_models->Load().outcome, ToolDatabaseLoad::Incomplete);
+    const QString notLoaded =
+        QStringLiteral("工具数据库在启动时未能完整读取，为免覆盖已存储的数据，现在不能修改设备型号。"
+                       "请在数据库恢复正常后重新启动本工具。");
+    open(CModelConfigDlg::Mode::Edit, &keypad());
+    selectRow("masterList", 0);
+    fillMasterCode({});
+    click("addMasterCodeButton");
+    click("deleteMasterCodeButton");
+    QCOMPARE(m_prompter.messages, (QStringList{notLoaded, kSureDel, notLoaded}));
+    QCOMPARE(rows("masterList").size(), 2);
+    QCOMPARE(keypad().MasterCodes().size(), std::size_t{2});
+    QCOMPARE(databaseRows("SELECT MasterCode FROM tb_MasterCode WHERE TerID = 3"), (QStringList{"12", "5"}));
+
+    m_prompter.messages.clear();
+    open(CModelConfigDlg::Mode::Add, nullptr);
+    type("modelName", QStringLiteral("ZV-9"));
+    type("adminPassword", QStringLiteral("1"));
+    click("addModelButton");
+    QCOMPARE(m_prompter.messages, QStringList{notLoaded});
+    QCOMPARE(databaseRows("SELECT count(*) FROM tb_Terminal"), QStringList{"2"});
 }
 
 QTEST_MAIN(ModelConfigDlgTest)

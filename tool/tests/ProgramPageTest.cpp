@@ -1,6 +1,7 @@
 #include "program/ProgramPage.h"
 
 #include "DatabaseWriteLock.h"
+#include "FullDisk.h"
 #include "RecordingCommandExports.h"
 #include "RecordingPrompter.h"
 #include "RequiredChild.h"
@@ -120,6 +121,7 @@ private slots:
     void aMasterCodeWithoutSubCodesHasNothingToModifyOrSend();
     void aChangeTheDatabaseRefusesChangesNothing();
     void anUnreachableDatabaseIsToldAndChangesNothing();
+    void aFullDiskIsToldWithItsReasonAndChangesNothing();
 
     void sendNeedsARunningContextATerminalAndAPassword();
     void sendAsksFirstAndNeedsASubCodeForItsScope();
@@ -660,6 +662,35 @@ void ProgramPageTest::anUnreachableDatabaseIsToldAndChangesNothing() {
     QCOMPARE(m_models->Models().size(), std::size_t{3});
 }
 
+void ProgramPageTest::aFullDiskIsToldWithItsReasonAndChangesNothing() {
+    choose("modelBox", kPanel);
+    choose("masterCodeBox", kZoneNames);
+    clickRow(1);
+    fill("textInitialValue", QStringLiteral("后门"));
+    {
+        const FullDisk full;
+        QVERIFY(full.isSet());
+        click("modifyButton");
+        click("deleteModelButton");
+    }
+    const QString refused = QStringLiteral("修改未能保存到数据库：disk I/O error");
+    QCOMPARE(m_prompter.messages,
+             (QStringList{refused, QStringLiteral("系统提示: 确定要删除吗？"), refused}));
+    const QStringList values{QStringLiteral("前门"), QString(), QStringLiteral("车库门")};
+    QCOMPARE(column(kValueColumn), values);
+    QCOMPARE(treeValues(kPanel, kZoneNames), values);
+    QCOMPARE(child<QComboBox>("modelBox")->count(), 3);
+    QCOMPARE(m_models->Models().size(), std::size_t{3});
+    QCOMPARE(queryRows(QLatin1String(kToolDatabasePath), "SELECT count(*) FROM tb_Terminal"),
+             QStringList{QStringLiteral("3")});
+
+    // With room again, the same press writes the value.
+    m_prompter.messages.clear();
+    click("modifyButton");
+    QVERIFY(m_prompter.messages.isEmpty());
+    QCOMPARE(treeValues(kPanel, kZoneNames)[1], QStringLiteral("后门"));
+}
+
 void ProgramPageTest::sendNeedsARunningContextATerminalAndAPassword() {
     // Without a main window, or while communication is stopped, Send does nothing at all.
     m_page = makePage(builtWorkFile(QStringLiteral("DB/Chinese.mdb")), false);
@@ -894,7 +925,6 @@ void ProgramPageTest::addingAModelMakesItCurrent() {
 
     m_dialog.script = [this](DeviceModel*) {
         auto model = std::make_unique<DeviceModel>();
-        model->TerID = m_models->TakeNextModelId();
         model->TerName = QStringLiteral("ZV-N100");
         model->AdminPsw = QStringLiteral("888888");
         DeviceModel* added = model.get();

@@ -21,6 +21,19 @@ bool createToolDatabase(const QString& path, const char* sql) {
            createDatabase(path, sql);
 }
 
+bool damageTable(const QString& path, const char* table) {
+    const QStringList pageSize = queryRows(path, "PRAGMA page_size");
+    const QStringList rootPage =
+        queryRows(path, QByteArray("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = '") +
+                            table + "'");
+    if (pageSize.size() != 1 || rootPage.size() != 1 || rootPage[0].toInt() < 2)
+        return false;
+    const qint64 size = pageSize[0].toInt();
+    QFile file(path);
+    return size > 0 && file.open(QIODevice::ReadWrite) && file.seek((rootPage[0].toInt() - 1) * size) &&
+           file.write(QByteArray(size, char(0xFF))) == size;
+}
+
 QStringList queryRows(const QString& path, const char* sql) {
     QStringList rows;
     sqlite3* database = nullptr;

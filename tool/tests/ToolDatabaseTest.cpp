@@ -1,5 +1,6 @@
 #include "model/ToolDatabase.h"
 
+#include "FullDisk.h"
 #include "QStringPrinting.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
@@ -177,6 +178,23 @@ TEST_F(ToolDatabaseTest, ResetThatCannotPutTheDefaultsInPlaceKeepsTheToolDatabas
     EXPECT_TRUE(QFileInfo(kToolDatabase).isDir());
     EXPECT_EQ(QDir(QStringLiteral("DB")).entryList(QDir::Files), QStringList{QStringLiteral("Default.mdb")})
         << "no half-made copy is left behind";
+
+    // A full disk: the copy cannot be written.
+    ASSERT_TRUE(QDir(kToolDatabase).removeRecursively());
+    ASSERT_TRUE(createToolDatabase(kToolDatabase, "INSERT INTO tb_Terminal VALUES (9, 'Mine', '1')"));
+    const QByteArray stored = contentsOf(kToolDatabase);
+    prompter.messages.clear();
+    bool replaced = true;
+    {
+        const FullDisk full;
+        ASSERT_TRUE(full.isSet());
+        replaced = ReplaceToolDatabaseWithDefaults(prompter);
+    }
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("DB/VaZeraVI.mdb: File too large")});
+    EXPECT_EQ(contentsOf(kToolDatabase), stored);
+    EXPECT_EQ(QDir(QStringLiteral("DB")).entryList(QDir::Files),
+              (QStringList{QStringLiteral("Default.mdb"), QStringLiteral("VaZeraVI.mdb")}));
 }
 
 TEST(ZeroFillTest, PadsShortTextsAndLeavesLongOnes) {

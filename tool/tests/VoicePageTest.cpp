@@ -1,6 +1,7 @@
 #include "voice/VoicePage.h"
 
 #include "FakeSoundDevice.h"
+#include "FullDisk.h"
 #include "RecordingPrompter.h"
 #include "RequiredChild.h"
 #include "ScratchWorkingFolder.h"
@@ -74,6 +75,8 @@ private slots:
     void writePlaysTheThreeSlotExampleInTime();
     void writeAsksFirstAndSendsNothingBroken();
     void closeWritesEveryAssignmentToBothTables();
+    void closeOnAFullDiskTellsWhyAndTheStoredAssignmentsStay();
+    void withoutTheToolDatabaseThePageListsNoSlotsAndSavesNothing();
 
 private:
     std::unique_ptr<CVoicePage> makePage(const QString& languageDatabase = builtWorkFile("DB/Chinese.mdb"),
@@ -563,6 +566,41 @@ void VoicePageTest::closeWritesEveryAssignmentToBothTables() {
     m_page->OnClose(false);
     QCOMPARE(queryRows(QLatin1String(kToolDatabasePath), "SELECT WavName FROM tb_Sound WHERE byOrder=4"),
              QStringList{QString()});
+}
+
+void VoicePageTest::closeOnAFullDiskTellsWhyAndTheStoredAssignmentsStay() {
+    // Nothing changed on the page: nothing is lost, so a database that takes no writes goes untold.
+    {
+        const FullDisk full;
+        QVERIFY(full.isSet());
+        m_page->OnClose(true);
+    }
+    QVERIFY(m_prompter.messages.isEmpty());
+
+    m_page = makePage();
+    child<CGridmara>("slotList")->SetItemText(4, kWaveNameColumn, QStringLiteral("Armed.wav"));
+    {
+        const FullDisk full;
+        QVERIFY(full.isSet());
+        m_page->OnClose(true);
+    }
+    QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("声音配置未能保存到数据库：disk I/O error")});
+    for (const char* table : {"tb_Sound", "tb_SoundEg"})
+        QCOMPARE(queryRows(QLatin1String(kToolDatabasePath), QByteArray("SELECT WavName FROM ") + table +
+                                                                 " WHERE byOrder IN (0, 4) ORDER BY byOrder"),
+                 (QStringList{QStringLiteral("Welcome.wav"), QString()}));
+}
+
+void VoicePageTest::withoutTheToolDatabaseThePageListsNoSlotsAndSavesNothing() {
+    QVERIFY(QFile::remove(QLatin1String(kToolDatabasePath)));
+    m_page = std::make_unique<CVoicePage>(
+        m_prompter, builtWorkFile("DB/Chinese.mdb"), 0, m_sound, [this] { return m_importChoice; }, nullptr,
+        false);
+    QCOMPARE(child<CGridmara>("slotList")->GetItemCount(), 0);
+    QCOMPARE(waveList(), QStringList({"Armed.wav", "Disarmed.wav", "Welcome.wav"}));
+    m_page->OnClose(true);
+    QVERIFY2(m_prompter.messages.isEmpty(), "the main window has told the user about the tool database");
+    QVERIFY(!QFile::exists(QLatin1String(kToolDatabasePath)));
 }
 
 QTEST_MAIN(VoicePageTest)

@@ -7,6 +7,7 @@
 #include "store/SqlStatement.h"
 #include "store/Transaction.h"
 
+#include <algorithm>
 #include <cstdint>
 
 std::vector<PromptSlotRow> LoadPromptSlots(int languageFlag, Prompter& prompter) {
@@ -37,6 +38,10 @@ std::vector<PromptSlotRow> LoadPromptSlots(int languageFlag, Prompter& prompter)
 
 bool SavePromptAssignments(std::span<const PromptSlot> promptSlots, Prompter& prompter, QString& error) {
     error.clear();
+    // Nothing to write needs no database: a page that could list no slots has nothing to say at close.
+    if (std::all_of(promptSlots.begin(), promptSlots.end(),
+                    [](const PromptSlot& slot) { return slot.waveName.isEmpty(); }))
+        return true;
     CAdoConnection connection;
     if (!ConnectToolDatabase(connection, prompter))
         return false;

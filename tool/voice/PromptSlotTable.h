@@ -22,7 +22,7 @@ struct PromptSlotRow {
 std::vector<PromptSlotRow> LoadPromptSlots(int languageFlag, Prompter& prompter);
 
 // Writes the file of every slot that has one to its row of both tb_Sound and tb_SoundEg, whichever
-// language the page shows; slots without a file are left as they are. All or nothing: false, with the
-// database's reason in `error`, when any of it was refused. A database that cannot be opened is false
-// with an empty reason: the user has been told already.
+// language the page shows; slots without a file are left as they are, and with no file at all the database
+// is not even opened. All or nothing: false, with the database's reason in `error`, when any of it was
+// refused. A database that cannot be opened is false with an empty reason: the user has been told already.
 bool SavePromptAssignments(std::span<const PromptSlot> promptSlots, Prompter& prompter, QString& error);

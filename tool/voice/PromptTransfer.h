@@ -13,6 +13,8 @@ class SoundDevice;
 struct PromptSlot {
     QString waveName;
     int order = 0;
+
+    bool operator==(const PromptSlot&) const = default;
 };
 
 // The slots in list order, read afresh at every step: an assignment changed during a transfer is used

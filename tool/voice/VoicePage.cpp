@@ -57,7 +57,7 @@ QString ChooseWaveFileToImport() {
 }
 
 CVoicePage::CVoicePage(Prompter& prompter, QString languageDatabasePath, int languageFlag, SoundDevice& sound,
-                       std::function<QString()> chooseImportFile, QWidget* parent)
+                       std::function<QString()> chooseImportFile, QWidget* parent, bool readToolDatabase)
     : QWidget(parent), m_prompter(prompter), m_languageDatabasePath(std::move(languageDatabasePath)),
       m_languageFlag(languageFlag), m_sound(sound), m_chooseImportFile(std::move(chooseImportFile)),
       m_transfer(sound), m_recordTimer(new QTimer(this)), m_transferTimer(new QTimer(this)) {
@@ -76,7 +76,8 @@ CVoicePage::CVoicePage(Prompter& prompter, QString languageDatabasePath, int lan
     BuildControls();
     LoadTexts();
     SetUpSlotList();
-    LoadSlots();
+    if (readToolDatabase)
+        LoadSlots();
     FillWaveLists();
 }
 
@@ -179,6 +180,7 @@ void CVoicePage::LoadSlots() {
             m_slotList->SetItemText(row, kRemarkColumn, slot.remark);
         m_slotList->SetItemText(row, kOrderColumn, QString::number(slot.order));
     }
+    m_slotsAsLoaded = CurrentSlots();
 }
 
 void CVoicePage::FillWaveLists() {
@@ -403,11 +405,11 @@ void CVoicePage::OnClose(bool saveAssignments) {
         StopRecordingAndSave();
     m_sound.StopSound();
     if (saveAssignments) {
-        std::vector<PromptSlot> promptSlots;
-        for (int row = 0; row < SlotCount(); ++row)
-            promptSlots.push_back(SlotAt(row));
+        const std::vector<PromptSlot> promptSlots = CurrentSlots();
         QString error;
-        if (!SavePromptAssignments(promptSlots, m_prompter, error) && !error.isEmpty())
+        // A database that takes no writes (read-only, say) is told only when it loses a change made here.
+        if (!SavePromptAssignments(promptSlots, m_prompter, error) && !error.isEmpty() &&
+            promptSlots != m_slotsAsLoaded)
             m_prompter.inform(m_texts.text("SaveFailed") + error);
     }
     m_sound.Close();
@@ -415,6 +417,13 @@ void CVoicePage::OnClose(bool saveAssignments) {
 
 int CVoicePage::SlotCount() const {
     return m_slotList->GetItemCount();
+}
+
+std::vector<PromptSlot> CVoicePage::CurrentSlots() const {
+    std::vector<PromptSlot> promptSlots;
+    for (int row = 0; row < SlotCount(); ++row)
+        promptSlots.push_back(SlotAt(row));
+    return promptSlots;
 }
 
 PromptSlot CVoicePage::SlotAt(int row) const {

@@ -31,9 +31,11 @@ class CVoicePage : public QWidget, private PromptSlotSource {
     Q_OBJECT
 public:
     // `languageFlag` chooses the slots' language: 0 Chinese, 1 English, any other value none.
-    // `chooseImportFile` asks for the file to import.
+    // `chooseImportFile` asks for the file to import. Without `readToolDatabase` the page lists no slots:
+    // the main window has found the tool database unusable and told the user so once.
     CVoicePage(Prompter& prompter, QString languageDatabasePath, int languageFlag, SoundDevice& sound,
-               std::function<QString()> chooseImportFile = ChooseWaveFileToImport, QWidget* parent = nullptr);
+               std::function<QString()> chooseImportFile = ChooseWaveFileToImport, QWidget* parent = nullptr,
+               bool readToolDatabase = true);
 
     // The close hook of the main window's close sequence: ends a transfer, saves a recording that runs,
     // writes the assignments to the tool database when `saveAssignments` and lets the sound devices go.
@@ -72,6 +74,7 @@ private:
 
     int SlotCount() const override;
     PromptSlot SlotAt(int row) const override;
+    std::vector<PromptSlot> CurrentSlots() const;
 
     Prompter& m_prompter;
     const QString m_languageDatabasePath;
@@ -94,6 +97,8 @@ private:
     QTimer* m_transferTimer = nullptr;
 
     CGridmara* m_slotList = nullptr;
+    // The assignments as the tool database gave them, to tell whether closing would lose a change.
+    std::vector<PromptSlot> m_slotsAsLoaded;
     CLcCombox* m_waveBox = nullptr;
     QListWidget* m_waveList = nullptr;
     QPushButton* m_testPlayButton = nullptr;
