@@ -1,7 +1,10 @@
 # The two commands of the README, wrapping CMake and CTest. Both install missing Debian packages first.
 #   make run    build and open Tarvex in its prepared working folder
 #   make test   every test: ASan+UBSan build of everything, TSan build of the threaded library and of
-#               the hand-over of its events to the window, a minute of each fuzz target (fuzz/README.md)
+#               the hand-over of its events to the window, a minute of each fuzz target (fuzz/README.md),
+#               and the Debian packages built, unpacked and tried (scripts/test-package)
+# and the packages alone:
+#   make package  the Debian packages in build/pkg (scripts/build-package)
 JOBS ?= $(shell nproc)
 CMAKE_QUIET = --log-level=WARNING
 
@@ -12,19 +15,21 @@ export TSAN_OPTIONS = halt_on_error=1:second_deadlock_stack=1
 export LSAN_OPTIONS = suppressions=$(CURDIR)/cmake/lsan.supp:print_suppressions=0
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test deps build-release test-asan test-tsan build-fuzz test-fuzz format
+.PHONY: run test deps build-run test-asan test-tsan build-fuzz test-fuzz package test-package format
 
 deps:
 	@bash scripts/install-deps
 
-build-release: deps
-	@cmake -S . -B build/release $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	@cmake --build build/release -j$(JOBS)
+# Only what it runs: the tool, the libraries, zenvar-sim and the working folder; no tests or benchmarks
+# (those are in build/release, see README.md).
+build-run: deps
+	@cmake -S . -B build/run $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+	@cmake --build build/run -j$(JOBS)
 
-run: build-release
-	@scripts/run-tarvex build/release
+run: build-run
+	@scripts/run-tarvex build/run
 
-test: deps test-asan test-tsan test-fuzz
+test: deps test-asan test-tsan test-fuzz test-package
 
 test-asan:
 	@cmake -S . -B build/asan $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZER=address -DTARVEX_WERROR=ON
@@ -50,6 +55,12 @@ test-fuzz:
 		$(MAKE) build-fuzz && cd build/fuzz && { ctest -L fuzz -j2 --output-on-failure; status=$$?; \
 		grep -h "executions in" Testing/Temporary/LastTest.log; exit $$status; }; \
 	fi
+
+package: deps
+	@JOBS=$(JOBS) scripts/build-package build/pkg
+
+test-package:
+	@JOBS=$(JOBS) scripts/test-package build/pkg
 
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

@@ -8,14 +8,17 @@
 #include <cstring>
 #include <functional>
 
-// The callbacks table of a fuzz run. Every call is checked against the C header: ports, addresses, codes,
-// texts and buffers, an event's address against its kind, and the terminal table as a callback may read
-// it (which also shows that no callback is made with the table's lock held).
+// The callbacks table and the outcome callback of a fuzz run. Every call is checked against the C header:
+// ports, addresses, codes, texts and buffers, an event's address against its kind, the terminal table as a
+// callback may read it (which also shows that no callback is made with the table's lock held), and each
+// outcome against the frame it names: one per queued frame, in its port's queue order, with sendings and
+// elapsed time the resend rhythm allows, a failure right after its onSendFailed.
 class CheckedCallbacks {
 public:
     static constexpr std::size_t kLongestText = 255;
+    static constexpr std::int64_t kResendMs = 1000;
 
-    explicit CheckedCallbacks(const CoreExpectations& expect) : expect_(expect) {
+    explicit CheckedCallbacks(CoreExpectations& expect) : expect_(expect) {
         table.onReport = [](void* user, int32_t port, int32_t a, int32_t b, int32_t code,
                             const unsigned char* buffer) { self(user).report(port, a, b, code, buffer); };
         table.reserved1 = [](void*) { FUZZ_REQUIRE(false, "slot 1 called"); };
@@ -33,14 +36,20 @@ public:
     CheckedCallbacks(const CheckedCallbacks&) = delete;
     CheckedCallbacks& operator=(const CheckedCallbacks&) = delete;
 
-    // The core whose table the callbacks read, once it exists.
-    void watch(ostrel::OstrelCore& core) { core_ = &core; }
+    // The core whose table the callbacks read, once it exists; its outcomes come here.
+    void watch(ostrel::OstrelCore& core) {
+        core_ = &core;
+        core.setOutcomeCallback(
+            [](void* user, const OstrelOutcome* outcome) { self(user).outcome(*outcome); });
+    }
     // Called with every report: a caller may queue commands from a callback.
     std::function<void(int portIndex, std::uint8_t a, std::uint8_t b)> onEachReport;
 
     OstrelCallbacks table{};
     int refreshes = 0;
     int connectionsLost = 0;
+    int sendFailures = 0;
+    int failedOutcomes = 0;
 
 private:
     static CheckedCallbacks& self(void* user) { return *static_cast<CheckedCallbacks*>(user); }
@@ -68,6 +77,48 @@ private:
         requireText(text);
         FUZZ_REQUIRE(expect_.mayFail(port, a, b, code),
                      "a failure of command %d to %d %d.%d, which was never queued", code, port, a, b);
+        FUZZ_REQUIRE(sendFailures == failedOutcomes, "a failure told without its outcome");
+        ++sendFailures;
+    }
+
+    void outcome(const OstrelOutcome& o) {
+        if (o.kind == OSTREL_LINE_LOST || o.kind == OSTREL_LINE_REOPENED) {
+            FUZZ_REQUIRE(o.port >= OSTREL_PORT_COM1 && o.port <= OSTREL_PORT_COM10 &&
+                             o.addressA == OSTREL_WHOLE_BLOCK && o.addressB == OSTREL_WHOLE_BLOCK &&
+                             o.commandCode == 0 && o.frameNumber == 0 && o.sendings == 0 && o.elapsedMs == 0,
+                         "line event %d for port %d reads %d.%d, code %d, frame %u, %d sendings, %d ms",
+                         o.kind, o.port, o.addressA, o.addressB, o.commandCode, o.frameNumber, o.sendings,
+                         o.elapsedMs);
+            FUZZ_REQUIRE(expect_.lineTurned(o.port - 1, o.kind == OSTREL_LINE_LOST),
+                         "line %d told %s twice in a row", o.port,
+                         o.kind == OSTREL_LINE_LOST ? "lost" : "back");
+            return;
+        }
+        FUZZ_REQUIRE(o.kind >= OSTREL_FRAME_ANSWERED && o.kind <= OSTREL_FRAME_DISCARDED, "outcome kind %d",
+                     o.kind);
+        const CoreExpectations::QueuedFrame* queued = expect_.frame(o.frameNumber);
+        FUZZ_REQUIRE(queued != nullptr, "an outcome for frame %u, which was never queued", o.frameNumber);
+        FUZZ_REQUIRE(o.port == queued->port && o.addressA == queued->a && o.addressB == queued->b &&
+                         o.commandCode == queued->code,
+                     "frame %u queued as command %d to %d %d.%d settled as command %d to %d %d.%d",
+                     o.frameNumber, queued->code, queued->port, queued->a, queued->b, o.commandCode, o.port,
+                     o.addressA, o.addressB);
+        FUZZ_REQUIRE(!queued->settled, "frame %u settled twice", o.frameNumber);
+        FUZZ_REQUIRE(expect_.settleInTurn(o.frameNumber), "frame %u settled before an older one of port %d",
+                     o.frameNumber, o.port);
+        // Sent frames go out again every second until their fate comes; unsent ones have no time.
+        const bool sent = o.sendings > 0;
+        FUZZ_REQUIRE(o.kind == OSTREL_FRAME_DISCARDED || sent == (o.kind != OSTREL_FRAME_UNREACHABLE),
+                     "outcome %d of frame %u after %d sendings", o.kind, o.frameNumber, o.sendings);
+        FUZZ_REQUIRE(sent ? o.elapsedMs >= (o.sendings - 1) * kResendMs && o.elapsedMs <= expect_.nowMs()
+                          : o.elapsedMs == 0 && o.sendings == 0,
+                     "frame %u settled %d ms after its first of %d sendings, at %lld ms", o.frameNumber,
+                     o.elapsedMs, o.sendings, static_cast<long long>(expect_.nowMs()));
+        if (o.kind == OSTREL_FRAME_FAILED) {
+            ++failedOutcomes;
+            FUZZ_REQUIRE(failedOutcomes == sendFailures, "frame %u failed without onSendFailed",
+                         o.frameNumber);
+        }
     }
 
     void terminalEvent(int32_t port, int32_t a, int32_t b, int32_t index, int32_t code, const char* text) {
@@ -153,6 +204,6 @@ private:
         ++connectionsLost;
     }
 
-    const CoreExpectations& expect_;
+    CoreExpectations& expect_;
     ostrel::OstrelCore* core_ = nullptr;
 };

@@ -72,6 +72,16 @@ public:
     void run(FuzzInput& in) {
         for (int step = 0; step < CoreProgram::kMaxSteps && !in.empty(); ++step)
             perform(static_cast<CoreProgram::Step>(in.byte() % CoreProgram::kStepKinds), in);
+        // The context ends: whatever is still held is discarded, and then every frame has had its outcome.
+        core_.destroy();
+        FUZZ_REQUIRE(expect_.unsettledCount() == 0, "%zu frames ended without an outcome",
+                     expect_.unsettledCount());
+        ostrel::LcdCleanFrame late;
+        late.setAddress(1, 2, 0);
+        late.setCommand(OSTREL_COMMAND_LCD_CLEAN);
+        late.fill();
+        late.finalize();
+        FUZZ_REQUIRE(core_.queueFrame(0, late) == 0, "a frame queued after the destroy step");
     }
 
 private:
@@ -141,14 +151,19 @@ private:
         case CoreProgram::OpenLine: {
             const int port = in.byte() % ostrel::kSerialPortCount;
             receiving_[port] = true;
-            core_.forgetSerialInput(port);
+            core_.serialLineOpened(port);
+            FUZZ_REQUIRE(core_.serialInput(port).empty() && !core_.isSerialLineLost(port),
+                         "line %d opened afresh keeps %zu bytes or stays lost", port,
+                         core_.serialInput(port).size());
             break;
         }
         case CoreProgram::CloseLine: {
             const int port = in.byte() % ostrel::kSerialPortCount;
             receiving_[port] = false;
             lines_[port].clear();
-            core_.forgetSerialInput(port);
+            core_.serialLineLost(port);
+            FUZZ_REQUIRE(core_.serialInput(port).empty() && core_.isSerialLineLost(port),
+                         "line %d lost keeps %zu bytes or is not lost", port, core_.serialInput(port).size());
             break;
         }
         case CoreProgram::SetProperty: {
@@ -209,6 +224,9 @@ private:
     // One period: what each line being received brought, at most what the core has room for.
     void tick() {
         ++ticks_;
+        nowMs_ += 100;
+        core_.setNowMs(nowMs_);
+        expect_.setNowMs(nowMs_);
         std::array<Bytes, ostrel::kSerialPortCount> chunks;
         std::vector<ostrel::SerialRead> reads;
         if (core_.isRunning(ostrel::Pass::SerialReceive)) {
@@ -231,7 +249,11 @@ private:
     // Queues as the exports do. A ring refuses only port indexes beyond the ports, or when it is full: it
     // must have taken at least as many commands as it holds.
     bool queue(int port, const ostrel::CommandFrame& frame) {
-        const bool queued = core_.queueFrame(port, frame);
+        const std::uint32_t expectedNumber = expect_.nextFrameNumber();
+        const std::uint32_t number = core_.queueFrame(port, frame);
+        const bool queued = number != 0;
+        FUZZ_REQUIRE(!queued || number == expectedNumber, "frame numbered %u, %u expected", number,
+                     expectedNumber);
         const bool isPort = port < ostrel::kPortCount;
         FUZZ_REQUIRE(!queued || isPort, "a command queued for port index %d", port);
         if (!isPort)
@@ -241,7 +263,7 @@ private:
                      "port index %d refused a command with %d queued in all", port, taken);
         if (queued) {
             ++taken;
-            expect_.queued(port, frame);
+            expect_.queued(port, frame, number);
         }
         return queued;
     }
@@ -347,6 +369,7 @@ private:
     std::array<bool, ostrel::kSerialPortCount> receiving_{};
     std::array<int, ostrel::kPortCount> queuedCount_{};
     int ticks_ = 0;
+    std::int64_t nowMs_ = 0;
     bool reactToReports_ = false;
 };
 

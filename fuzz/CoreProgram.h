@@ -12,13 +12,13 @@ struct CoreProgram {
         QueueCommand,       // port index, then a FuzzCommand
         StartTimers,        // as when the first port opens: waits and partial serial input forgotten
         StopSending,        // as Stop_Ostrel: the send pump stops, the other passes go on
-        StopTimers,         // as Quit_Ostrel: every pass stops
+        StopTimers,         // every pass stops (each run ends with Quit_Ostrel's destroy step)
         StoreValues,        // reply time-out (int32), retry limit (byte)
         LocalAddress,       // 4 octets
         ForwardDestination, // 4 octets, port (word)
         ConnectionLost,     // the network closed the UDP socket
-        OpenLine,           // port index: a serial line opened afresh, received from now on
-        CloseLine,          // port index: the line went away
+        OpenLine,           // port index: a serial line opened afresh (back, if it was lost), received
+        CloseLine,          // port index: the line went away, lost
         SetProperty,        // port index, addressA, addressB, time-out (int32)
         Queries,            // port index, addressA, addressB, zone
         Flood,              // port index, addressA, addressB: more commands than a send ring holds

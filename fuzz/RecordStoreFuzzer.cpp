@@ -36,6 +36,7 @@ class SilentPrompter : public Prompter {
 public:
     void inform(const QString& text) override { FUZZ_REQUIRE(false, "told the user: %s", qPrintable(text)); }
     bool confirm(const QString&, const QString&) override { return true; }
+    QString askSavePath(const QString&, const QString&, const QString&) override { return {}; }
 };
 
 bool runSql(const QString& path, const char* sql, bool create) {

@@ -2,6 +2,7 @@
 #include "OstrelContext.h"
 #include "SerialPort.h"
 #include "ostrel/ostrel.h"
+#include "support/OutcomeLog.h"
 #include "support/PtyLine.h"
 #include "support/WaitUntil.h"
 #include "support/WireFrames.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <poll.h>
+#include <set>
+#include <thread>
 
 using asio::ip::udp;
 using Bytes = std::vector<std::uint8_t>;
@@ -39,6 +42,18 @@ struct EventLog {
     std::size_t size() {
         std::lock_guard lock(mutex);
         return events.size();
+    }
+
+    // Two outcome callbacks to swap between; the second hands over to the first from within itself.
+    OutcomeLog outcomes;
+    std::atomic<OstrelContext*> context{nullptr};
+    static void firstOutcome(void* user, const OstrelOutcome* outcome) {
+        static_cast<EventLog*>(user)->outcomes.record(*outcome);
+    }
+    static void secondOutcome(void* user, const OstrelOutcome* outcome) {
+        auto* log = static_cast<EventLog*>(user);
+        log->outcomes.record(*outcome);
+        SetOutcomeCallback(log->context, &firstOutcome);
     }
 };
 
@@ -118,6 +133,69 @@ TEST_F(ExportsTest, AnUnansweredCommandIsResentThenReportedAsFailed) {
     EXPECT_TRUE(waitUntil([&] { return log.sendFailures == 1; }));
     EXPECT_EQ(log.failedCode, 7);
     EXPECT_TRUE(terminal.receive(1500).empty()) << "three sendings with retry limit 3";
+}
+
+// The outcome callback may be swapped from any thread, also from within itself, while a terminal answers
+// frames as fast as it can: no outcome is told twice, and numbers are each caller thread's own.
+TEST_F(ExportsTest, TheOutcomeCallbackMayBeSwappedFromAnyThreadWhileOutcomesFlow) {
+    log.context = context;
+    UdpTerminal terminal(startUdp());
+    terminal.send(wire::canonical(1, 2, 1));
+    ASSERT_FALSE(terminal.receive().empty());
+    std::atomic<bool> done{false};
+    std::thread responder([&] {
+        while (!done) {
+            const Bytes frame = terminal.receive(100);
+            if (frame.size() > 6)
+                terminal.send(wire::canonical(frame[1], frame[2], frame[6] | 0x80));
+        }
+    });
+    std::thread swapper([&] {
+        while (!done) {
+            SetOutcomeCallback(context, &EventLog::firstOutcome);
+            SetOutcomeCallback(context, nullptr);
+            SetOutcomeCallback(context, &EventLog::secondOutcome);
+            std::this_thread::yield();
+        }
+    });
+    constexpr int kFrames = 300;
+    std::vector<std::uint32_t> numbers;
+    std::thread caller([&] {
+        for (int i = 0; i < kFrames; ++i)
+            if (Cmd_SingleLight_Send(context, OSTREL_PORT_UDP, 1, 2, 0, i % 8, 1))
+                numbers.push_back(GetLastQueuedFrame(context));
+    });
+    caller.join();
+    ASSERT_EQ(numbers.size(), static_cast<std::size_t>(kFrames));
+    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()) &&
+                std::adjacent_find(numbers.begin(), numbers.end()) == numbers.end());
+    EXPECT_EQ(GetLastQueuedFrame(context), 0u) << "this thread queued nothing";
+
+    // Frames on a port are settled in order: once the last is, all are.
+    EXPECT_TRUE(waitUntil([&] {
+        return context->onWorker([this, lastQueued = numbers.back()] {
+            const auto& state = context->core().sendPump().state(ostrel::kUdpPortIndex);
+            return state.frameNumber == lastQueued && !state.awaitingReply;
+        });
+    }));
+    done = true;
+    swapper.join();
+    responder.join();
+    // Nobody answers any more: the frame queued now is still held when the context ends.
+    SetOutcomeCallback(context, &EventLog::firstOutcome);
+    ASSERT_TRUE(Cmd_LCDcleans_Send(context, OSTREL_PORT_UDP, 1, 2, 0));
+    const std::uint32_t last = GetLastQueuedFrame(context);
+    Quit_Ostrel(context);
+    context = nullptr;
+
+    std::set<std::uint32_t> seen;
+    for (const auto& outcome : log.outcomes.all()) {
+        EXPECT_TRUE(seen.insert(outcome.number).second) << "told twice: " << outcome;
+        EXPECT_EQ(outcome.kind, outcome.number == last ? OSTREL_FRAME_DISCARDED : OSTREL_FRAME_ANSWERED)
+            << outcome;
+    }
+    EXPECT_GT(seen.size(), 1u) << "outcomes flowed while the callback was swapped";
+    EXPECT_TRUE(seen.count(last)) << "the callback set last hears the frame discarded at the end";
 }
 
 TEST_F(ExportsTest, ASerialTerminalIsAcknowledgedAndCommandedOnItsLine) {
@@ -263,6 +341,8 @@ TEST_F(ExportsTest, ASerialLineThatWentAwayIsOpenedAfreshByTheNextStart) {
     EXPECT_EQ(line->receive(8), wire::canonical(1, 2, 0x81));
     line->send({0x20, 0x01}); // the start of a frame the line will never finish
 
+    // The link goes with the device: the line is not opened again until a device is behind it.
+    std::filesystem::remove("dev/COM3");
     line.reset();
     EXPECT_TRUE(waitUntil([] { return !ostrel::serialPorts()[2].isOpen(); })) << "the hang-up is noticed";
     EXPECT_TRUE(context->onWorker([this] { return context->core().serialInput(2).empty(); }));

@@ -114,7 +114,7 @@ TEST_F(OstrelCoreTest, ALostLineForgetsWhatItBrought) {
     core.startTimers();
     lines.arrive(6, kFrameStart);
     tick();
-    core.forgetSerialInput(6);
+    core.serialLineLost(6);
     EXPECT_TRUE(core.serialInput(6).empty());
 }
 

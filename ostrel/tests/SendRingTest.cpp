@@ -87,6 +87,31 @@ TEST(SendRing, HoldsAtMost1999FramesUntilThePumpTakesOne) {
     EXPECT_TRUE(ring.isEmpty(0));
 }
 
+// One count over all ports; a refused frame takes no number, and after the last number comes 1, never 0.
+TEST(SendRing, NumbersFramesOverAllPortsAndSkipsZeroWhenItWraps) {
+    SendRing fresh;
+    EXPECT_EQ(fresh.push(10, numbered(0)), 1u);
+    EXPECT_EQ(fresh.push(0, numbered(1)), 2u);
+    EXPECT_EQ(fresh.push(11, numbered(2)), 0u) << "no port";
+    EXPECT_EQ(fresh.push(10, numbered(3)), 3u);
+    SendRecord record;
+    ASSERT_TRUE(fresh.pop(10, record));
+    EXPECT_EQ(record.frameNumber, 1u);
+    ASSERT_TRUE(fresh.pop(10, record));
+    EXPECT_EQ(record.frameNumber, 3u) << "the number travels with its frame";
+
+    SendRing nearTheEnd(UINT32_MAX - 1);
+    EXPECT_EQ(nearTheEnd.push(4, numbered(0)), UINT32_MAX - 1);
+    EXPECT_EQ(nearTheEnd.push(5, numbered(1)), UINT32_MAX);
+    EXPECT_EQ(nearTheEnd.push(4, numbered(2)), 1u);
+    EXPECT_EQ(nearTheEnd.push(6, numbered(3)), 2u);
+
+    nearTheEnd.refuseFrames();
+    EXPECT_EQ(nearTheEnd.push(7, numbered(4)), 0u) << "refused for good";
+    ASSERT_TRUE(nearTheEnd.pop(4, record)) << "what it holds can still be taken";
+    EXPECT_EQ(record.frameNumber, UINT32_MAX - 1);
+}
+
 // Two frames in flight while more than two laps go round: every slot is reused across the wrap.
 TEST(SendRing, WrapsAroundKeepingTheOrder) {
     SendRing ring;
@@ -140,6 +165,7 @@ TEST(SendRing, CallersAndThePumpShareTheRings) {
     }
 
     std::array<int, kCallers> nextExpected{};
+    std::uint32_t lastFrameNumber = 0;
     for (int received = 0; received < kCallers * kFramesEach;) {
         if (ring.isEmpty(kPort)) {
             std::this_thread::yield();
@@ -159,6 +185,8 @@ TEST(SendRing, CallersAndThePumpShareTheRings) {
             continue;
         }
         EXPECT_EQ(numberOf(record), nextExpected[sender]) << "caller " << sender;
+        EXPECT_EQ(record.frameNumber, lastFrameNumber + 1) << "numbered in the order the ring took them";
+        lastFrameNumber = record.frameNumber;
         nextExpected[sender] = numberOf(record) + 1;
     }
     for (auto& caller : callers)

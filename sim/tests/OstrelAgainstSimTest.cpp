@@ -3,6 +3,7 @@
 #include "ostrel/ostrel.h"
 #include "support/FreeUdpPort.h"
 #include "support/LoopbackSocket.h"
+#include "support/OutcomeLog.h"
 #include "support/PtyLine.h"
 #include "support/SimProcess.h"
 #include "support/WaitUntil.h"
@@ -16,6 +17,7 @@
 
 using namespace std::chrono_literals;
 using Record = SimProcess::Record;
+using Outcome = OutcomeLog::Outcome;
 
 namespace {
 
@@ -25,6 +27,11 @@ constexpr int kUdpPortNumber = OSTREL_PORT_UDP;
 // What Ostrel tells its caller, recorded on the worker thread and read on the test's.
 class OstrelCalls {
 public:
+    OutcomeLog outcomes;
+    static void outcome(void* user, const OstrelOutcome* o) {
+        static_cast<OstrelCalls*>(user)->outcomes.record(*o);
+    }
+
     struct Event {
         int port, a, b, index, code;
         bool operator==(const Event&) const = default;
@@ -85,12 +92,14 @@ void PrintTo(const Line& line, std::ostream* out) {
 
 class OstrelAgainstSim : public ::testing::Test {
 protected:
+    OstrelAgainstSim() { SetOutcomeCallback(context, &OstrelCalls::outcome); }
     ~OstrelAgainstSim() override {
         if (HasFailure() && sim)
             std::cout << "zenvar-sim's log:\n" << sim->readableLog() << sim->errors();
-        // The simulator's pseudo-terminal goes with it: Ostrel opens the next test's line afresh.
-        sim.reset();
+        // Ostrel ends first, so that it does not open again a line left behind the simulator's link. The
+        // simulator's pseudo-terminal goes with it: Ostrel opens the next test's line afresh.
         Quit_Ostrel(context);
+        sim.reset();
     }
 
     // Starts terminal 1.2 with the extra settings and waits until Ostrel has it on line.
@@ -118,6 +127,16 @@ protected:
 
     std::vector<Record> commandsSeen(std::size_t atLeast, std::chrono::milliseconds limit = 10s) const {
         return sim->waitForRecords(SimProcess::kind("command"), atLeast, limit);
+    }
+
+    // Switches lamp 1 on at terminal 1.2 (each lamp its own frame, never mistaken for a resending) and
+    // waits for what became of it: its one outcome, named by the number the call got.
+    Outcome lampOutcome(int lamp) {
+        EXPECT_TRUE(Cmd_SingleLight_Send(context, port, 1, 2, 0, lamp, 1));
+        const std::uint32_t number = GetLastQueuedFrame(context);
+        const auto settled = calls.outcomes.waitForFrame(number);
+        EXPECT_EQ(settled.size(), 1u) << "frame " << number;
+        return settled.empty() ? Outcome{} : settled[0];
     }
 
     ScratchFolder folder;
@@ -286,14 +305,85 @@ TEST_P(OstrelOnASerialLine, TerminalsThatSpeakAtOnceAreAllHeard) {
     EXPECT_TRUE(resent.empty()) << resent.size() << " reports had to be sent again";
 }
 
+// Each kind of terminal behaviour gives the frame its outcome, with the sendings the simulator counted and
+// the time from the first sending.
+class OstrelOverUdp : public OstrelAgainstSim, public ::testing::WithParamInterface<Line> {};
+
+TEST_P(OstrelOverUdp, EachFrameIsToldWhatBecameOfIt) {
+    startTerminal(GetParam());
+    const Outcome instant = lampOutcome(1);
+    EXPECT_EQ(instant.kind, OSTREL_FRAME_ANSWERED);
+    EXPECT_EQ(instant.sendings, 1);
+    EXPECT_EQ(instant.code, OSTREL_COMMAND_SINGLE_LIGHT);
+    EXPECT_EQ(instant.port, OSTREL_PORT_UDP);
+    EXPECT_EQ(std::make_pair(instant.a, instant.b), std::make_pair(1, 2));
+    EXPECT_LT(instant.elapsedMs, 1000);
+
+    ASSERT_EQ(sim->command("reply 1.2 late 400").back(), "ok");
+    const Outcome late = lampOutcome(2);
+    EXPECT_EQ(late.kind, OSTREL_FRAME_ANSWERED);
+    EXPECT_EQ(late.sendings, 1) << "answered before a resend was due";
+    EXPECT_GE(late.elapsedMs, 400);
+    EXPECT_LT(late.elapsedMs, 1000);
+
+    ASSERT_EQ(sim->command("reply 1.2").back(), "ok");
+    ASSERT_EQ(sim->command("reply 1.2 from 3").back(), "ok");
+    const Outcome third = lampOutcome(3);
+    EXPECT_EQ(third.kind, OSTREL_FRAME_ANSWERED);
+    EXPECT_EQ(third.sendings, 3);
+    EXPECT_GE(third.elapsedMs, 1800) << "two resends a second apart";
+    const auto seen = commandsSeen(5);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[4]["sending"], "3");
+    EXPECT_EQ(seen[4]["answer"], "replied");
+
+    ASSERT_EQ(sim->command("silent 1.2").back(), "ok");
+    const Outcome silent = lampOutcome(4);
+    EXPECT_EQ(silent.kind, OSTREL_FRAME_FAILED);
+    EXPECT_EQ(silent.sendings, 3) << "the retry limit";
+    EXPECT_GE(silent.elapsedMs, 2800);
+    EXPECT_EQ(commandsSeen(8).size(), 8u);
+    EXPECT_EQ(calls.failures(),
+              (std::vector<OstrelCalls::Failure>{{OSTREL_PORT_UDP, 1, 2, OSTREL_COMMAND_SINGLE_LIGHT}}));
+
+    const auto all = calls.outcomes.all();
+    ASSERT_EQ(all.size(), 4u) << "one outcome per frame";
+    for (std::size_t i = 1; i < all.size(); ++i)
+        EXPECT_EQ(all[i].number, all[i - 1].number + 1);
+}
+
+// Frames still held when the context ends, the one out and those queued behind it, are discarded in the
+// order they were queued.
+TEST_P(OstrelOverUdp, FramesHeldAtQuitAreDiscardedInOrder) {
+    startTerminal(GetParam(), {"--silent"});
+    std::vector<std::uint32_t> numbers;
+    for (int lamp = 1; lamp <= 5; ++lamp) {
+        ASSERT_TRUE(Cmd_SingleLight_Send(context, port, 1, 2, 0, lamp, 1));
+        numbers.push_back(GetLastQueuedFrame(context));
+    }
+    ASSERT_EQ(commandsSeen(1).size(), 1u) << "the first is out";
+    Quit_Ostrel(context);
+    context = nullptr;
+
+    const auto all = calls.outcomes.all();
+    ASSERT_EQ(all.size(), numbers.size());
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(all[i].kind, OSTREL_FRAME_DISCARDED) << all[i];
+        EXPECT_EQ(all[i].number, numbers[i]) << "in queue order";
+        EXPECT_EQ(all[i].sendings > 0, i == 0) << all[i];
+    }
+    EXPECT_TRUE(calls.failures().empty());
+}
+
+const Line kUdpType1{"UdpType1", false, 1};
+const Line kUdpType2{"UdpType2", false, 2};
 const Line kPtyType1{"PtyType1", true, 1};
 const Line kPtyType2{"PtyType2", true, 2};
 const auto lineName = [](const auto& info) { return std::string(info.param.name); };
 INSTANTIATE_TEST_SUITE_P(Lines, OstrelOnEveryLine,
-                         ::testing::Values(Line{"UdpType1", false, 1}, Line{"UdpType2", false, 2}, kPtyType1,
-                                           kPtyType2),
-                         lineName);
+                         ::testing::Values(kUdpType1, kUdpType2, kPtyType1, kPtyType2), lineName);
 INSTANTIATE_TEST_SUITE_P(Lines, OstrelOnASerialLine, ::testing::Values(kPtyType1, kPtyType2), lineName);
+INSTANTIATE_TEST_SUITE_P(Lines, OstrelOverUdp, ::testing::Values(kUdpType1, kUdpType2), lineName);
 
 TEST_F(OstrelAgainstSim, AReplyOverUdpLetsTheNextFrameGoAtOnce) {
     startTerminal({"UdpType1", false, 1});

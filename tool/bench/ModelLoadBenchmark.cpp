@@ -6,9 +6,9 @@
 //
 // Without the indexes every master code's query reads the whole sub code table: expect a minute or more.
 
+#include "StderrPrompter.h"
 #include "model/DeviceModelList.h"
 #include "model/ToolDatabase.h"
-#include "prompt/Prompter.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,15 +27,6 @@ constexpr int kMasterCodesPerModel = 30;
 constexpr int kSubCodesPerMasterCode = 50;
 
 // A benchmark has nobody to click a message box: messages go to the error stream.
-class StderrPrompter : public Prompter {
-public:
-    void inform(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    bool confirm(const QString& text, const QString&) override {
-        inform(text);
-        return true;
-    }
-};
-
 [[noreturn]] void fail(sqlite3* database, const char* what) {
     std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(database));
     std::exit(1);

@@ -9,12 +9,12 @@
 
 #include "OstrelOnFreeUdpPort.h"
 #include "SimulatedTerminals.h"
+#include "StderrPrompter.h"
 #include "TerminalsHeard.h"
 #include "config/ModelDialogRunner.h"
 #include "model/DeviceModelList.h"
 #include "model/ToolDatabase.h"
 #include "program/ProgramPage.h"
-#include "prompt/Prompter.h"
 #include "terminals/OstrelSession.h"
 
 #include <QApplication>
@@ -39,12 +39,6 @@ constexpr int kWaitMs = 60000;
 
 // A benchmark has nobody to click a message box: messages go to the error stream, questions are answered
 // yes.
-class StderrPrompter : public Prompter {
-public:
-    void inform(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    bool confirm(const QString&, const QString&) override { return true; }
-};
-
 class NoModelDialog : public ModelDialogRunner {
 public:
     Outcome run(Mode, DeviceModel*) override { return {}; }
@@ -187,7 +181,7 @@ int main(int argc, char** argv) {
             QTest::qWait(1);
         }
         sends.push_back(timer.nsecsElapsed() / 1e6);
-        // The page holds Send back for 300 ms a command before the next run may press it.
+        // The page holds Send back until every command has its outcome; then the next run may press it.
         if (!QTest::qWaitFor([send] { return send->isEnabled(); }, kWaitMs))
             fail("Send stayed disabled");
     }

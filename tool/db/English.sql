@@ -37,7 +37,40 @@ UPDATE tb_QvTools SET
     OnLine     = 'Online',
     OffLine    = 'Offline',
     SureDel    = 'Delete the selected terminal?',
-    SysNotify  = 'Confirm';
+    SysNotify  = 'Confirm',
+    ActTitle   = 'Command Activity',
+    ActClear   = 'Clear',
+    ActSave    = 'Save as CSV…',
+    ActSaveTitle = 'Save the Command Activity as CSV',
+    ActSaveFailed = 'The command activity could not be saved in %1: %2. Every row is still in the list; try saving it somewhere else.',
+    ActLost    = '%1 command results came too fast to be shown; their rows still say Queued.',
+    ActTime    = 'Queued at',
+    ActTerminal = 'Terminal',
+    ActCommand = 'Command',
+    ActResult  = 'Result',
+    ActQueued  = 'Queued',
+    ActAnswered = 'Answered (%1 ms)',
+    ActFailed  = 'Failed (sent %1×)',
+    ActNotQueued = 'Not queued (queue full)',
+    ActUnreachable = 'Unreachable (not sent)',
+    ActDiscarded = 'Discarded (stopped)',
+    CmdTerCtrl = 'Arm / disarm',
+    CmdOutput  = 'Relay output',
+    CmdLight   = 'Indicator lamp',
+    CmdBuzzer  = 'Buzzer',
+    CmdLcdShow = 'Show text',
+    CmdLcdClear = 'Clear display',
+    CmdMessage = 'Short message',
+    CmdAllOutput = 'All outputs',
+    CmdSetTime = 'Set clock',
+    CmdSetName = 'Set name',
+    CmdProgram = 'Program',
+    CmdPowerUp = 'Power-up',
+    CmdCodes   = '%1, master code %2, sub code %3',
+    PortState  = '%1 (%2)',
+    PortOpen   = 'open',
+    PortLost   = 'lost',
+    PortReopened = 'reopened';
 
 INSERT INTO tb_Control DEFAULT VALUES;
 UPDATE tb_Control SET
@@ -127,7 +160,9 @@ UPDATE tb_Program SET
     "Default"    = 'The default data will replace the current data. Continue?',
     SaveFailed   = 'The change could not be saved in the tool database: ',
     NotQueued    = 'The send queue was full: %1 commands were not sent.',
-    NotLoaded    = 'The tool database could not be read completely at start. So that nothing it stores is overwritten, the device models cannot be changed. Restart the tool once the database is in order.';
+    NotLoaded    = 'The tool database could not be read completely at start. So that nothing it stores is overwritten, the device models cannot be changed. Restart the tool once the database is in order.',
+    SendResult   = '%1 answered, %2 not answered.',
+    SendFailedCodes = 'Not answered (master code/sub code): %1';
 
 INSERT INTO tb_Configure DEFAULT VALUES;
 UPDATE tb_Configure SET

@@ -39,7 +39,40 @@ CREATE TABLE tb_QvTools (
     OnLine TEXT,
     OffLine TEXT,
     SureDel TEXT,
-    SysNotify TEXT
+    SysNotify TEXT,
+    ActTitle TEXT,
+    ActClear TEXT,
+    ActSave TEXT,
+    ActSaveTitle TEXT,
+    ActSaveFailed TEXT,
+    ActLost TEXT,
+    ActTime TEXT,
+    ActTerminal TEXT,
+    ActCommand TEXT,
+    ActResult TEXT,
+    ActQueued TEXT,
+    ActAnswered TEXT,
+    ActFailed TEXT,
+    ActNotQueued TEXT,
+    ActUnreachable TEXT,
+    ActDiscarded TEXT,
+    CmdTerCtrl TEXT,
+    CmdOutput TEXT,
+    CmdLight TEXT,
+    CmdBuzzer TEXT,
+    CmdLcdShow TEXT,
+    CmdLcdClear TEXT,
+    CmdMessage TEXT,
+    CmdAllOutput TEXT,
+    CmdSetTime TEXT,
+    CmdSetName TEXT,
+    CmdProgram TEXT,
+    CmdPowerUp TEXT,
+    CmdCodes TEXT,
+    PortState TEXT,
+    PortOpen TEXT,
+    PortLost TEXT,
+    PortReopened TEXT
 );
 
 -- The base control page.
@@ -131,7 +164,9 @@ CREATE TABLE tb_Program (
     "Default" TEXT,
     SaveFailed TEXT,
     NotQueued TEXT,
-    NotLoaded TEXT
+    NotLoaded TEXT,
+    SendResult TEXT,
+    SendFailedCodes TEXT
 );
 
 -- The device model configuration dialog.

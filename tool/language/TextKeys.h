@@ -60,6 +60,39 @@ inline constexpr TextKey kQvTools[] = {
     {"OffLine", "离线"},
     {"SureDel", "确定要删除吗？"},
     {"SysNotify", "系统提示"},
+    {"ActTitle", "命令记录"},
+    {"ActClear", "清 除"},
+    {"ActSave", "另存为CSV…"},
+    {"ActSaveTitle", "将命令记录另存为CSV文件"},
+    {"ActSaveFailed", "命令记录未能保存到 %1：%2。列表中的记录都还在，可以换个位置再保存。"},
+    {"ActLost", "有 %1 条命令结果来得太快，未能显示，相应的行仍显示为“已排队”。"},
+    {"ActTime", "时间"},
+    {"ActTerminal", "设备地址"},
+    {"ActCommand", "命令"},
+    {"ActResult", "结果"},
+    {"ActQueued", "已排队"},
+    {"ActAnswered", "已应答（%1 毫秒）"},
+    {"ActFailed", "无应答（发送 %1 次）"},
+    {"ActNotQueued", "未发送（发送队列已满）"},
+    {"ActUnreachable", "无法送达（未发出）"},
+    {"ActDiscarded", "已放弃（通信已停止）"},
+    {"CmdTerCtrl", "撤布防"},
+    {"CmdOutput", "继电器输出"},
+    {"CmdLight", "指示灯"},
+    {"CmdBuzzer", "蜂鸣器"},
+    {"CmdLcdShow", "LED显示"},
+    {"CmdLcdClear", "LED清除"},
+    {"CmdMessage", "短信息"},
+    {"CmdAllOutput", "全部输出"},
+    {"CmdSetTime", "设置时间"},
+    {"CmdSetName", "设置名称"},
+    {"CmdProgram", "编程"},
+    {"CmdPowerUp", "上电"},
+    {"CmdCodes", "%1（主码 %2，从码 %3）"},
+    {"PortState", "%1 %2"},
+    {"PortOpen", "已打开"},
+    {"PortLost", "已断开"},
+    {"PortReopened", "已重新打开"},
 };
 
 // Base control page.
@@ -153,6 +186,8 @@ inline constexpr TextKey kProgram[] = {
     {"NotQueued", "发送队列已满，有 %1 条命令未能发送"},
     {"NotLoaded", "工具数据库在启动时未能完整读取，为免覆盖已存储的数据，现在不能修改设备型号。"
                   "请在数据库恢复正常后重新启动本工具。"},
+    {"SendResult", "%1 条命令有应答，%2 条无应答"},
+    {"SendFailedCodes", "无应答的从码（主码/从码）：%1"},
 };
 
 // Device model configuration dialog.

@@ -1,5 +1,6 @@
 #include "main/MainDlg.h"
 
+#include "activity/ActivityPane.h"
 #include "basectrl/BaseCtrlPage.h"
 #include "config/ModelConfigDialogRunner.h"
 #include "forms/CaptionedControls.h"
@@ -18,6 +19,7 @@
 #include "voice/VoicePage.h"
 
 #include <QAction>
+#include <QColor>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,18 +46,30 @@ constexpr int kAlignLeft = 0;
 constexpr int kAlignCentre = 2;
 constexpr int kNewTerminalAddressLimit = 16;
 constexpr int kNewPortLimit = 5;
+// Height the window has beyond what the pages and the activity pane need goes mostly to the pages.
+constexpr int kPagesStretch = 3;
+constexpr int kActivityStretch = 1;
+// Where a port's entry keeps its number, whatever its text says of its state.
+constexpr int kPortNumberRole = Qt::UserRole;
+// A lost line stands out in the warning red of the failure line.
+const QColor kLostLineColour(0xa0, 0x00, 0x00);
 
 } // namespace
 
 CMainDlg::CMainDlg(Prompter& prompter, QString programPath)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_prompter(prompter), m_programPath(std::move(programPath)), m_sound(new QtSoundDevice(this)) {
+      m_prompter(prompter), m_programPath(std::move(programPath)),
+      m_recordingExports(OstrelCommandExports(), m_activity), m_sound(new QtSoundDevice(this)) {
     setWindowIcon(ToolIcon());
     BuildControls();
     connect(&m_session, &OstrelSession::TerminalsChanged, this, &CMainDlg::OnTerminalsChanged);
     connect(&m_session, &OstrelSession::CommandsFailed, m_commandFailures, &CommandFailureLine::Add);
     connect(&m_session, &OstrelSession::ConnectionLost, this, &CMainDlg::OnConnectionLost);
+    connect(&m_session, &OstrelSession::FramesSettled, &m_activity, &ActivityLog::Settle);
+    connect(&m_session, &OstrelSession::Stopped, &m_activity, &ActivityLog::ForgetWaiting);
+    connect(&m_session, &OstrelSession::OutcomesLost, m_activityPane, &ActivityPane::AddLostOutcomes);
+    connect(&m_session, &OstrelSession::PortLineChanged, this, &CMainDlg::ShowPortLine);
 
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
@@ -80,6 +95,8 @@ void CMainDlg::reject() {
     m_models.FreeAll();
     // Assignments saved into the defaults that just replaced the tool database would undo the reset.
     m_voicePage->OnClose(!m_toolDatabaseReplaced);
+    // A send the closing cuts short needs no message about how it went.
+    disconnect(&m_session, nullptr, m_programPage, nullptr);
     m_session.Stop();
     // The last step before the window ends: the new instance must find released whatever this one held.
     if (m_restartFlag)
@@ -125,9 +142,18 @@ void CMainDlg::BuildControls() {
     aboutButton->setDefaultAction(about);
     aboutButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     languageRow->addWidget(aboutButton);
+    m_activityPane = new ActivityPane(m_activity, m_prompter, m_captions, this);
+    // The user may give the pages or the activity more room.
+    auto* pagesAndActivity = new QSplitter(Qt::Vertical, this);
+    pagesAndActivity->setObjectName(QStringLiteral("pagesAndActivity"));
+    pagesAndActivity->setChildrenCollapsible(false);
+    pagesAndActivity->addWidget(controlGroup);
+    pagesAndActivity->addWidget(m_activityPane);
+    pagesAndActivity->setStretchFactor(0, kPagesStretch);
+    pagesAndActivity->setStretchFactor(1, kActivityStretch);
     auto* right = new QVBoxLayout;
     right->addLayout(languageRow);
-    right->addWidget(controlGroup, 1);
+    right->addWidget(pagesAndActivity, 1);
 
     auto* layout = new QHBoxLayout(this);
     auto* leftColumn = new QWidget(this);
@@ -218,6 +244,7 @@ void CMainDlg::SetUpTerminalList() {
     m_terminalModel.SetStateTexts(m_texts.text("OnLine"), m_texts.text("OffLine"));
     m_terminalFilter->setPlaceholderText(m_texts.text("FilterTer"));
     m_commandFailures->SetWording(m_texts.text("CmdFailed"));
+    m_activityPane->SetTexts(m_texts);
 }
 
 void CMainDlg::TellToolDatabaseLoad(const ToolDatabaseLoad& load) {
@@ -246,12 +273,13 @@ void CMainDlg::TellToolDatabaseLoad(const ToolDatabaseLoad& load) {
 
 void CMainDlg::CreatePages(bool readToolDatabase) {
     m_baseCtrlPage = new CBaseCtrlPage(
-        m_prompter, m_language.databasePath(), m_session, [this] { return SelectedTerminal(); }, m_pageTab);
+        m_prompter, m_language.databasePath(), m_session, [this] { return SelectedTerminal(); },
+        m_recordingExports, m_pageTab);
     m_modelDialog =
         std::make_unique<ModelConfigDialogRunner>(m_prompter, m_models, m_language.databasePath(), this);
     m_programPage = new CProgramPage(
         m_prompter, m_language.databasePath(), m_models, m_session, [this] { return SelectedTerminal(); },
-        OstrelCommandExports(), *m_modelDialog, [this] { ResetToDefaults(); }, m_pageTab);
+        m_recordingExports, *m_modelDialog, [this] { ResetToDefaults(); }, m_pageTab);
     m_voicePage = new CVoicePage(m_prompter, m_language.databasePath(), m_language.flag, *m_sound,
                                  ChooseWaveFileToImport, m_pageTab, readToolDatabase);
     m_pageTab->addTab(m_baseCtrlPage, m_texts.text("BaseCtrl"));
@@ -292,8 +320,38 @@ int CMainDlg::SelectedTerminalIndex() const {
 QStringList CMainDlg::PortTexts() const {
     QStringList ports;
     for (int row = 0; row < m_portList->count(); ++row)
-        ports << m_portList->item(row)->text();
+        ports << m_portList->item(row)->data(kPortNumberRole).toString();
     return ports;
+}
+
+QListWidgetItem* CMainDlg::PortItem(int port) const {
+    for (int row = 0; row < m_portList->count(); ++row) {
+        QListWidgetItem* item = m_portList->item(row);
+        if (item->data(kPortNumberRole).toString().toInt() == port)
+            return item;
+    }
+    return nullptr;
+}
+
+void CMainDlg::ShowPortLine(int port, OstrelSession::LineState state) {
+    QListWidgetItem* item = PortItem(port);
+    if (item == nullptr)
+        return;
+    const char* stateKey = state == OstrelSession::LineState::Open   ? "PortOpen"
+                           : state == OstrelSession::LineState::Lost ? "PortLost"
+                                                                     : "PortReopened";
+    // The text grows after the number, so the list keeps the order of the numbers as texts.
+    item->setText(
+        m_texts.text("PortState").arg(item->data(kPortNumberRole).toString(), m_texts.text(stateKey)));
+    item->setForeground(state == OstrelSession::LineState::Lost ? QBrush(kLostLineColour) : QBrush());
+}
+
+void CMainDlg::ForgetPortLines() {
+    for (int row = 0; row < m_portList->count(); ++row) {
+        QListWidgetItem* item = m_portList->item(row);
+        item->setText(item->data(kPortNumberRole).toString());
+        item->setForeground(QBrush());
+    }
 }
 
 void CMainDlg::ShowPortsRunning(bool running) {
@@ -319,7 +377,9 @@ void CMainDlg::OnAddPort() {
         return;
     }
     // The list sorts its texts as texts: 10 comes before 9, and ports start in that order.
-    m_portList->addItem(port);
+    auto* item = new QListWidgetItem(port);
+    item->setData(kPortNumberRole, port);
+    m_portList->addItem(item);
 }
 
 void CMainDlg::OnDeletePort() {
@@ -351,6 +411,7 @@ void CMainDlg::OnStop() {
     // Rows keep their last states: nothing reports on them while communication is stopped.
     m_session.Stop();
     m_commandFailures->Clear();
+    ForgetPortLines();
 }
 
 void CMainDlg::OnTerminalsChanged(const std::vector<TerminalChange>& changes) {
@@ -360,6 +421,10 @@ void CMainDlg::OnTerminalsChanged(const std::vector<TerminalChange>& changes) {
 }
 
 void CMainDlg::OnConnectionLost() {
+    // The list holds one UDP port: the one the network closed.
+    for (const QString& port : PortTexts())
+        if (OstrelSession::IsUdpPortNumber(port.toInt()))
+            ShowPortLine(port.toInt(), OstrelSession::LineState::Lost);
     m_prompter.inform(m_texts.text("ConnLost"));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "activity/ActivityLog.h"
+#include "activity/ActivityRecordingExports.h"
 #include "forms/Captions.h"
 #include "language/LanguageSettings.h"
 #include "language/TextTable.h"
@@ -12,6 +14,7 @@
 #include <QSortFilterProxyModel>
 #include <memory>
 
+class ActivityPane;
 class CBaseCtrlPage;
 class CGridmaraView;
 class CommandFailureLine;
@@ -23,12 +26,14 @@ class Prompter;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QRadioButton;
 class SoundDevice;
 
 // The tool's only top-level window: terminals and ports on the left, the three pages on the right, the
-// language choice above them. Its texts come from table tb_QvTools of the language database.
+// language choice above them and the activity of the commands they sent below them. Its texts come from
+// table tb_QvTools of the language database.
 class CMainDlg : public QDialog {
     Q_OBJECT
 public:
@@ -84,7 +89,13 @@ private:
     void ShowPortsRunning(bool running);
     void OnTerminalsChanged(const std::vector<TerminalChange>& changes);
     void OnConnectionLost();
+    // The ports as the user added them, without their states.
     QStringList PortTexts() const;
+    // The list's entry of a port number, or null.
+    QListWidgetItem* PortItem(int port) const;
+    void ShowPortLine(int port, OstrelSession::LineState state);
+    // The entries as they are while communication is stopped: the numbers alone.
+    void ForgetPortLines();
 
     Prompter& m_prompter;
     const QString m_programPath;
@@ -101,6 +112,9 @@ private:
     // Sorts and filters the terminals for the list.
     QSortFilterProxyModel m_terminalView;
     OstrelSession m_session;
+    // Every command the pages sent and what became of it; the pages send through the recorder.
+    ActivityLog m_activity;
+    ActivityRecordingExports m_recordingExports;
     // The computer's sound, for the voice page.
     SoundDevice* m_sound;
     // How the programming page opens the device model dialog.
@@ -117,6 +131,7 @@ private:
     QPushButton* m_startButton = nullptr;
     QPushButton* m_stopButton = nullptr;
     CPageTabCtrl* m_pageTab = nullptr;
+    ActivityPane* m_activityPane = nullptr;
     CBaseCtrlPage* m_baseCtrlPage = nullptr;
     CProgramPage* m_programPage = nullptr;
     CVoicePage* m_voicePage = nullptr;

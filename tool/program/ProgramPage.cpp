@@ -21,11 +21,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QtMath>
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
@@ -37,9 +35,8 @@ constexpr int kStepLimit = 16;
 constexpr int kNumericValueLimit = 6;
 constexpr int kTextValueByteLimit = 32;
 constexpr int kRemarkLines = 3;
-// Ostrel sends a port's frames one at a time and waits for each reply: the page allows this long per
-// queued command before it reports the send done.
-constexpr std::chrono::milliseconds kTimePerCommand{300};
+// How many unanswered values the end of a send names; a silent terminal leaves all of a device's unanswered.
+constexpr std::size_t kNamedCodesLimit = 20;
 // What a terminal is sent for a value that was never programmed.
 constexpr char kUnprogrammedValue[] = "f";
 
@@ -106,13 +103,9 @@ CProgramPage::CProgramPage(Prompter& prompter, QString languageDatabasePath, Dev
                            QWidget* parent)
     : QWidget(parent), m_prompter(prompter), m_languageDatabasePath(std::move(languageDatabasePath)),
       m_models(models), m_session(session), m_selectedTerminal(std::move(selectedTerminal)),
-      m_commands(commands), m_modelDialog(modelDialog), m_resetToDefaults(std::move(resetToDefaults)),
-      m_sendDoneTimer(new QTimer(this)) {
-    m_sendDoneTimer->setObjectName(QStringLiteral("sendDoneTimer"));
-    m_sendDoneTimer->setSingleShot(true);
-    // Never sooner than the commands need.
-    m_sendDoneTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_sendDoneTimer, &QTimer::timeout, this, &CProgramPage::OnSendDone);
+      m_commands(commands), m_modelDialog(modelDialog), m_resetToDefaults(std::move(resetToDefaults)) {
+    connect(&m_session, &OstrelSession::FramesSettled, this, &CProgramPage::OnFramesSettled);
+    connect(&m_session, &OstrelSession::Stopped, this, &CProgramPage::OnSessionStopped);
 
     BuildControls();
     m_texts = m_captions.load(m_languageDatabasePath, kProgramTable, m_prompter).texts;
@@ -540,38 +533,66 @@ void CProgramPage::OnSend() {
         break;
     }
 
-    const SendCount count = SendSubCodes(*target, subCodes);
-    if (count.queued == 0) {
+    SendSubCodes(*target, subCodes);
+    if (!m_run.IsWaiting()) {
         // Nothing leaves: Send stays ready, and a refusal is told at once.
-        if (count.refused > 0)
-            m_prompter.inform(NotQueuedText(count.refused));
+        if (m_run.RefusedCount() > 0)
+            m_prompter.inform(NotQueuedText(m_run.RefusedCount()));
         return;
     }
-    m_refusedBySend = count.refused;
     m_sendButton->setEnabled(false);
-    m_sendDoneTimer->start(count.queued * kTimePerCommand);
 }
 
 // One programming command per sub code, all queued at once; Ostrel paces them on the wire.
-CProgramPage::SendCount CProgramPage::SendSubCodes(const CommandTarget& target,
-                                                   std::span<const SubCodeItem* const> subCodes) const {
+void CProgramPage::SendSubCodes(const CommandTarget& target, std::span<const SubCodeItem* const> subCodes) {
     const QByteArray password = m_password->text().toLatin1();
-    SendCount count;
+    m_run = ProgrammingRun();
     for (const SubCodeItem* subCode : subCodes) {
         const MasterCodeItem& masterCode = *subCode->Owner();
         const QByteArray data = subCode->CodeValue.isEmpty() ? QByteArray(kUnprogrammedValue)
                                                              : GbkText::encode(subCode->CodeValue).bytes;
-        const bool queued =
+        const QueuedFrame frame =
             m_commands.ConfigFunction(target, password.constData(), masterCode.MasterCode, subCode->SubCode,
                                       data.constData(), DataModeOf(masterCode.ProType));
-        ++(queued ? count.queued : count.refused);
+        if (frame == kNotQueued)
+            m_run.Refused();
+        else
+            m_run.Queued(frame, {masterCode.MasterCode, subCode->SubCode});
     }
-    return count;
 }
 
-void CProgramPage::OnSendDone() {
+void CProgramPage::OnFramesSettled(const std::vector<OstrelOutcome>& outcomes) {
+    if (!m_run.IsWaiting())
+        return;
+    m_run.Settle(outcomes);
+    if (!m_run.IsWaiting())
+        FinishRun();
+}
+
+void CProgramPage::OnSessionStopped() {
+    if (!m_run.IsWaiting())
+        return;
+    m_run.StopWaiting();
+    FinishRun();
+}
+
+void CProgramPage::FinishRun() {
     m_sendButton->setEnabled(true);
-    m_prompter.inform(m_refusedBySend > 0 ? NotQueuedText(m_refusedBySend) : m_texts.text("SendOver"));
+    const std::vector<ProgrammingRun::Codes> unanswered = m_run.Unanswered();
+    QStringList lines{m_texts.text("SendOver"),
+                      m_texts.text("SendResult").arg(m_run.AnsweredCount()).arg(unanswered.size())};
+    if (!unanswered.empty()) {
+        QStringList named;
+        for (std::size_t index = 0; index < unanswered.size() && index < kNamedCodesLimit; ++index)
+            named.append(
+                QStringLiteral("%1/%2").arg(unanswered[index].masterCode).arg(unanswered[index].subCode));
+        if (unanswered.size() > kNamedCodesLimit)
+            named.append(QStringLiteral("…"));
+        lines.append(m_texts.text("SendFailedCodes").arg(named.join(QStringLiteral(", "))));
+    }
+    if (m_run.RefusedCount() > 0)
+        lines.append(NotQueuedText(m_run.RefusedCount()));
+    m_prompter.inform(lines.join(QLatin1Char('\n')));
 }
 
 QString CProgramPage::NotQueuedText(int refused) const {

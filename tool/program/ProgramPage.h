@@ -4,6 +4,7 @@
 #include "forms/Captions.h"
 #include "language/TextTable.h"
 #include "model/DeviceModelList.h"
+#include "program/ProgrammingRun.h"
 #include "terminals/OstrelSession.h"
 #include "terminals/TerminalEntry.h"
 
@@ -20,32 +21,26 @@ class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QTimer;
 
 // The programming page: the device models of the tool database with their master codes, the sub codes of
 // the chosen master code and their programming values. Values are changed one row or a rising run of rows
 // at a time and saved at once; they are sent to the terminal selected in the main window, one programming
-// command per sub code, for a sub code, a master code or the whole device model. Its texts come from
-// table tb_Program of the language database.
+// command per sub code, for a sub code, a master code or the whole device model. A send is over when every
+// frame it queued has its outcome from the session (or the session stopped); the page then tells how many
+// were answered and which were not. Its texts come from table tb_Program of the language database.
 class CProgramPage : public QWidget {
     Q_OBJECT
 public:
     // `models` is the main window's tree, which the page changes only through its operations. Commands go
-    // through the context `session` runs. `selectedTerminal` gives the terminal of the main window's selected
-    // row, or null; without it (no main window) Send does nothing. `resetToDefaults` replaces the tool
-    // database by the shipped defaults and restarts the tool.
+    // through the context `session` runs, whose outcomes end each send. `selectedTerminal` gives the terminal
+    // of the main window's selected row, or null; without it (no main window) Send does nothing.
+    // `resetToDefaults` replaces the tool database by the shipped defaults and restarts the tool.
     CProgramPage(Prompter& prompter, QString languageDatabasePath, DeviceModelList& models,
                  const OstrelSession& session, std::function<const TerminalEntry*()> selectedTerminal,
                  CommandExports& commands, ModelDialogRunner& modelDialog,
                  std::function<void()> resetToDefaults, QWidget* parent = nullptr);
 
 private:
-    // What a send queued, and what Ostrel's full queue refused.
-    struct SendCount {
-        int queued = 0;
-        int refused = 0;
-    };
-
     void BuildControls();
     QLayout* BuildModelRow();
     QGroupBox* BuildMasterCodeGroup();
@@ -79,8 +74,12 @@ private:
     void ModifyDigitStringRun(int rowCount);
     void ModifyTextValue(int rowCount);
     void OnSend();
-    SendCount SendSubCodes(const CommandTarget& target, std::span<const SubCodeItem* const> subCodes) const;
-    void OnSendDone();
+    // Queues one programming command per sub code into a new run.
+    void SendSubCodes(const CommandTarget& target, std::span<const SubCodeItem* const> subCodes);
+    void OnFramesSettled(const std::vector<OstrelOutcome>& outcomes);
+    void OnSessionStopped();
+    // Tells how the run went and lets Send be pressed again.
+    void FinishRun();
 
     Prompter& m_prompter;
     const QString m_languageDatabasePath;
@@ -98,10 +97,8 @@ private:
     // which may belong to a model chosen before the current one.
     DeviceModel* m_currentModel = nullptr;
     MasterCodeItem* m_currentMasterCode = nullptr;
-    // Runs while the frames of the last send leave; Send waits for it.
-    QTimer* m_sendDoneTimer = nullptr;
-    // The commands of the last send that Ostrel's full queue refused.
-    int m_refusedBySend = 0;
+    // The last send's frames; while some still wait for their outcome, Send waits for them.
+    ProgrammingRun m_run;
 
     QComboBox* m_modelBox = nullptr;
     QLineEdit* m_password = nullptr;

@@ -1,6 +1,7 @@
 #include "prompt/MessageBoxPrompter.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 void MessageBoxPrompter::inform(const QString& text) {
@@ -14,4 +15,10 @@ bool MessageBoxPrompter::confirm(const QString& text, const QString& caption) {
                     QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
+}
+
+QString MessageBoxPrompter::askSavePath(const QString& caption, const QString& suggestedPath,
+                                        const QString& filter) {
+    // The dialog asks before it replaces a file that exists.
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggestedPath, filter);
 }

@@ -9,7 +9,9 @@ OstrelSession::OstrelSession(QObject* parent) : QObject(parent) {
 }
 
 OstrelSession::~OstrelSession() {
-    Stop();
+    // Nobody is told any more: whoever listens may be half gone with the window.
+    if (m_context)
+        Quit_Ostrel(m_context);
 }
 
 OstrelSession::StartResult OstrelSession::Start(const QStringList& ports) {
@@ -32,9 +34,14 @@ OstrelSession::StartResult OstrelSession::Start(const QStringList& ports) {
     // Without a context no port can be open: the same answer as a port that would not start.
     if (!m_context)
         return StartResult::PortUsed;
+    SetOutcomeCallback(m_context, &OstrelSession::OnOutcome);
     bool anyFailed = false;
-    for (const QString& port : ports)
-        anyFailed |= !Start_Ostrel(m_context, port.toInt(), kReplyTimeout, kRetryLimit);
+    for (const QString& port : ports) {
+        const bool opened = Start_Ostrel(m_context, port.toInt(), kReplyTimeout, kRetryLimit);
+        if (opened)
+            emit PortLineChanged(port.toInt(), LineState::Open);
+        anyFailed |= !opened;
+    }
     return anyFailed ? StartResult::PortUsed : StartResult::Running;
 }
 
@@ -45,6 +52,9 @@ void OstrelSession::Stop() {
     m_context = nullptr;
     // Its commands are gone with it: what failed of them is no news once the user has stopped.
     m_failures.take();
+    // What became of its frames is: at once, before a new context numbers its frames from 1 again.
+    HandOverOutcomes();
+    emit Stopped();
 }
 
 void OstrelSession::OnSendFailed(void* user, int32_t port, int32_t addressA, int32_t addressB,
@@ -70,11 +80,17 @@ void OstrelSession::OnConnectionLost(void* user, const char*) {
         session, [session] { emit session->ConnectionLost(); }, Qt::QueuedConnection);
 }
 
+void OstrelSession::OnOutcome(void* user, const OstrelOutcome* outcome) {
+    auto* session = static_cast<OstrelSession*>(user);
+    if (session->m_outcomes.push(*outcome))
+        session->AskForHandOver();
+}
+
 void OstrelSession::AskForHandOver() {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            // Events and failures share the period: a hand-over already on its way takes both.
+            // Events, failures and outcomes share the period: a hand-over already on its way takes them all.
             if (!m_handOverTimer.isActive())
                 m_handOverTimer.start();
         },
@@ -88,4 +104,28 @@ void OstrelSession::HandOver() {
     const SendFailures failures = m_failures.take();
     if (failures.count != 0)
         emit CommandsFailed(failures);
+    HandOverOutcomes();
+}
+
+void OstrelSession::HandOverOutcomes() {
+    const Outcomes taken = m_outcomes.take();
+    std::vector<OstrelOutcome> frames;
+    frames.reserve(taken.outcomes.size());
+    for (const OstrelOutcome& outcome : taken.outcomes) {
+        switch (outcome.kind) {
+        case OSTREL_LINE_LOST:
+            emit PortLineChanged(outcome.port, LineState::Lost);
+            break;
+        case OSTREL_LINE_REOPENED:
+            emit PortLineChanged(outcome.port, LineState::Reopened);
+            break;
+        default:
+            frames.push_back(outcome);
+            break;
+        }
+    }
+    if (!frames.empty())
+        emit FramesSettled(frames);
+    if (taken.lost != 0)
+        emit OutcomesLost(taken.lost);
 }

@@ -1,19 +1,23 @@
 // The main window's ports and terminals, on a live Ostrel: events from its worker thread, ports started
 // and stopped, terminals added and deleted by hand.
+#include "FullDisk.h"
 #include "RecordingPrompter.h"
 #include "ScratchWorkingFolder.h"
 #include "TestDatabase.h"
 #include "gridmara/CGridmaraView.h"
 #include "main/MainDlg.h"
 #include "support/FreeUdpPort.h"
+#include "support/PtyLine.h"
 #include "terminals/OstrelSession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QUdpSocket>
 #include <array>
@@ -33,10 +37,12 @@ private slots:
     void startAndStopFollowTheirPorts();
     void aPortThatFailsKeepsTheContextForTheNextStart();
     void aSerialAndAUdpPortStartTogether();
+    void aSerialLineThatGoesAwayShowsLostUntilItIsBack();
     void terminalsAddedByHandAreCheckedAndStartOffLine();
     void deletingATerminalAsksFirst();
     void theListSortsAndFiltersAndTheSelectionStaysOnItsTerminal();
     void aReportingTerminalAppearsAndClosingNeverWaitsForEvents();
+    void theActivityIsSavedWhereTheDiskTakesItAndNeverLost();
 
 private:
     template <typename Widget> Widget* child(const char* name) {
@@ -67,6 +73,15 @@ private:
         emit m_window->Session().TerminalsChanged(changes);
     }
     bool running() { return child<QPushButton>("stopButton")->isVisible(); }
+    // The port list's entry of a port, as it reads.
+    QListWidgetItem* portEntry(const QString& port) {
+        auto* ports = child<QListWidget>("portList");
+        for (int row = 0; row < ports->count(); ++row)
+            if (ports->item(row)->text().startsWith(port + QLatin1Char(' ')) ||
+                ports->item(row)->text() == port)
+                return ports->item(row);
+        qFatal("the port list has no %s", qPrintable(port));
+    }
 
     std::unique_ptr<ScratchWorkingFolder> m_folder;
     RecordingPrompter m_prompter;
@@ -129,15 +144,18 @@ void MainWindowTerminalsTest::startAndStopFollowTheirPorts() {
     QCOMPARE(m_prompter.messages, QStringList{QStringLiteral("Add a port first.")});
     QVERIFY(!m_window->Session().Context());
 
-    addPort(QString::number(freeUdpPort()));
+    const QString port = QString::number(freeUdpPort());
+    addPort(port);
     click("startButton");
     QVERIFY(running());
     QVERIFY(!child<QPushButton>("addPortButton")->isEnabled());
     QVERIFY(!child<QPushButton>("deletePortButton")->isEnabled());
     QVERIFY(m_window->Session().Context());
+    QCOMPARE(portEntry(port)->text(), port + QStringLiteral(" (open)"));
 
     click("stopButton");
     QVERIFY(!running());
+    QCOMPARE(portEntry(port)->text(), port);
     QVERIFY(child<QPushButton>("addPortButton")->isEnabled());
     QVERIFY(!m_window->Session().Context());
     QCOMPARE(m_prompter.messages.size(), 1);
@@ -176,6 +194,38 @@ void MainWindowTerminalsTest::aSerialAndAUdpPortStartTogether() {
     click("stopButton");
     ::close(slave);
     ::close(master);
+}
+
+void MainWindowTerminalsTest::aSerialLineThatGoesAwayShowsLostUntilItIsBack() {
+    constexpr int kWaitMs = 20000;
+    const QColor lostColour(0xa0, 0x00, 0x00);
+    auto first = std::make_unique<PtyLine>();
+    first->linkAs(4);
+    addPort(QStringLiteral("4"));
+    click("startButton");
+    QVERIFY(running());
+    first->releaseSlave();
+    QListWidgetItem* line = portEntry(QStringLiteral("4"));
+    QCOMPARE(line->text(), QStringLiteral("4 (open)"));
+
+    // The cable is pulled: the line is lost, in red.
+    first->hangUp();
+    QTRY_COMPARE_WITH_TIMEOUT(line->text(), QStringLiteral("4 (lost)"), kWaitMs);
+    QCOMPARE(line->foreground().color(), lostColour);
+
+    // A device appears again behind the link: Ostrel opens it by itself.
+    PtyLine second;
+    second.linkAs(4);
+    QTRY_COMPARE_WITH_TIMEOUT(line->text(), QStringLiteral("4 (reopened)"), kWaitMs);
+    second.releaseSlave();
+    QVERIFY(line->foreground().color() != lostColour);
+    QVERIFY(m_prompter.messages.isEmpty());
+
+    // The list still holds the port as typed: it starts again after a stop.
+    click("stopButton");
+    QCOMPARE(line->text(), QStringLiteral("4"));
+    click("startButton");
+    QCOMPARE(line->text(), QStringLiteral("4 (open)"));
 }
 
 void MainWindowTerminalsTest::terminalsAddedByHandAreCheckedAndStartOffLine() {
@@ -271,6 +321,56 @@ void MainWindowTerminalsTest::aReportingTerminalAppearsAndClosingNeverWaitsForEv
     }
     m_window->close();
     QVERIFY(!m_window->Session().Context()); // closing quits communication
+}
+
+void MainWindowTerminalsTest::theActivityIsSavedWhereTheDiskTakesItAndNeverLost() {
+    // A terminal added by hand was never heard: its command is dropped unsent.
+    addPort(QString::number(freeUdpPort()));
+    click("startButton");
+    child<QLineEdit>("newTerminalAddress")->setText(QStringLiteral("11.9.9"));
+    click("addTerminalButton");
+    list()->selectRow(0);
+    child<QRadioButton>("ledAction.LedClean")->click();
+    click("ledSend");
+    const QAbstractItemModel* activity = child<CGridmaraView>("activityList")->model();
+    QCOMPARE(activity->rowCount(), 1);
+    QCOMPARE(activity->index(0, 1).data().toString(), QStringLiteral("11.9.9"));
+    QTRY_COMPARE(activity->index(0, 3).data().toString(), QStringLiteral("Unreachable (not sent)"));
+
+    // Choosing no file saves nothing and says nothing.
+    click("activitySaveButton");
+    QVERIFY(m_prompter.messages.isEmpty());
+    // A full disk is told, and leaves neither a file nor a gap in the list.
+    m_prompter.savePath = QStringLiteral("activity.csv");
+    {
+        const FullDisk full;
+        QVERIFY(full.isSet());
+        click("activitySaveButton");
+    }
+    QCOMPARE(m_prompter.messages.size(), 1);
+    QVERIFY2(m_prompter.messages[0].startsWith(QStringLiteral("The command activity could not be saved in "
+                                                              "activity.csv: ")),
+             qPrintable(m_prompter.messages[0]));
+    QVERIFY2(m_prompter.messages[0].endsWith(
+                 QStringLiteral(". Every row is still in the list; try saving it somewhere else.")),
+             qPrintable(m_prompter.messages[0]));
+    QVERIFY(!QFile::exists(QStringLiteral("activity.csv")));
+    QCOMPARE(activity->rowCount(), 1);
+    click("activitySaveButton");
+    QVERIFY(QFile::exists(QStringLiteral("activity.csv")));
+    QCOMPARE(m_prompter.messages.size(), 1);
+
+    // Outcomes that never reached the list are told under it until it is cleared.
+    auto* lost = child<QLabel>("activityLostLine");
+    QVERIFY(lost->isHidden());
+    emit m_window->Session().OutcomesLost(3);
+    emit m_window->Session().OutcomesLost(2);
+    QVERIFY(!lost->isHidden());
+    QCOMPARE(lost->text(),
+             QStringLiteral("5 command results came too fast to be shown; their rows still say Queued."));
+    click("activityClearButton");
+    QVERIFY(lost->isHidden());
+    QCOMPARE(activity->rowCount(), 0);
 }
 
 QTEST_MAIN(MainWindowTerminalsTest)

@@ -29,6 +29,7 @@ class OstrelSessionTest : public QObject {
 private slots:
     void eventsArriveInBatchesEachTerminalOnceInOrder();
     void aSessionGoneBeforeItsHandOverIsNoHarm();
+    void outcomesArriveInOrderAndStopHandsOverTheDiscardedOnesFirst();
 };
 
 void OstrelSessionTest::eventsArriveInBatchesEachTerminalOnceInOrder() {
@@ -102,6 +103,51 @@ void OstrelSessionTest::aSessionGoneBeforeItsHandOverIsNoHarm() {
     session.reset();
     QTest::qWait(int(2 * OstrelSession::kHandOverPeriod.count()));
     QVERIFY(!handedOver);
+}
+
+void OstrelSessionTest::outcomesArriveInOrderAndStopHandsOverTheDiscardedOnesFirst() {
+    OstrelSession session;
+    std::vector<OstrelOutcome> settled;
+    QStringList told;
+    connect(&session, &OstrelSession::FramesSettled, this, [&](const std::vector<OstrelOutcome>& outcomes) {
+        settled.insert(settled.end(), outcomes.begin(), outcomes.end());
+        told.append(QStringLiteral("settled %1").arg(outcomes.size()));
+    });
+    connect(&session, &OstrelSession::Stopped, this, [&] { told.append(QStringLiteral("stopped")); });
+    QList<int> opened;
+    connect(&session, &OstrelSession::PortLineChanged, this, [&](int port, OstrelSession::LineState state) {
+        if (state == OstrelSession::LineState::Open)
+            opened.append(port);
+    });
+    bool heard = false;
+    connect(&session, &OstrelSession::TerminalsChanged, this, [&] { heard = true; });
+    const int port = startOstrelOnFreeUdpPort(session);
+    QVERIFY(port != 0);
+    QCOMPARE(opened.last(), port);
+
+    // Terminal 1.2 reports, then answers nothing; nothing was ever heard of 2.9 or its block.
+    QUdpSocket terminal;
+    Report(terminal, port, 1, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(heard, 10000);
+    OstrelContext* context = session.Context();
+    std::vector<std::uint32_t> frames;
+    for (const auto& [a, b] : {std::pair{2, 9}, std::pair{1, 2}, std::pair{1, 2}}) {
+        QVERIFY(Cmd_LCDcleans_Send(context, OSTREL_PORT_UDP, a, b, 0));
+        frames.push_back(GetLastQueuedFrame(context));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(settled.size(), std::size_t{1}, 10000);
+    QCOMPARE(settled[0].frameNumber, frames[0]);
+    QCOMPARE(settled[0].kind, int(OSTREL_FRAME_UNREACHABLE));
+
+    // The frame awaiting its reply and the one behind it are discarded, and told before Stop returns.
+    told.clear();
+    session.Stop();
+    QCOMPARE(told, (QStringList{QStringLiteral("settled 2"), QStringLiteral("stopped")}));
+    QCOMPARE(settled.size(), std::size_t{3});
+    for (std::size_t n = 1; n < 3; ++n) {
+        QCOMPARE(settled[n].frameNumber, frames[n]);
+        QCOMPARE(settled[n].kind, int(OSTREL_FRAME_DISCARDED));
+    }
 }
 
 QTEST_MAIN(OstrelSessionTest)

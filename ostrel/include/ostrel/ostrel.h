@@ -11,7 +11,9 @@
  *
  * Byte-valued arguments (addresses, codes, zone numbers) are passed as 32-bit values; only their
  * low 8 bits count. A command's true result means "queued", not "delivered": what became of a frame
- * shows later, as the terminal's reply or through onSendFailed.
+ * shows later, through the outcome callback (SetOutcomeCallback: answered, failed, unreachable or
+ * discarded, each frame exactly once, named by the number GetLastQueuedFrame gives right after the call)
+ * and, for a frame given up, through onSendFailed.
  */
 #ifndef OSTREL_OSTREL_H
 #define OSTREL_OSTREL_H
@@ -146,6 +148,48 @@ typedef struct OstrelCallbacks {
     void (*onConnectionLost)(void* userValue, const char* text);
 } OstrelCallbacks;
 
+/* ---- Outcomes: what became of each queued frame, and of each serial line ----
+ * An addition to the callbacks table above, which stays as it is: a caller that wants to follow its
+ * commands sets an outcome callback with SetOutcomeCallback. Every frame a Cmd_ function queued gets
+ * exactly one frame outcome, on the worker thread, in the order the outcomes happen; on each port that is
+ * the order the frames were queued in. Serial lines report on the same channel when they go away and when
+ * Ostrel opens them again. onSendFailed is still called as before, beside OSTREL_FRAME_FAILED. */
+typedef enum OstrelOutcomeKind {
+    OSTREL_FRAME_ANSWERED = 1,    /* the terminal replied; elapsedMs is from the first sending to the reply */
+    OSTREL_FRAME_FAILED = 2,      /* given up: no reply within the retry limit, or the terminal could no
+                                   * longer be reached when a resend was due (onSendFailed is called too) */
+    OSTREL_FRAME_UNREACHABLE = 3, /* dropped unsent when its turn came: nothing was ever heard from its
+                                   * terminal, or the terminal's numbering has no word for the command */
+    OSTREL_FRAME_DISCARDED = 4,   /* thrown away unanswered: Quit_Ostrel found it queued, or awaiting its
+                                   * reply (also one left waiting since Stop_Ostrel stopped sending) */
+    OSTREL_LINE_LOST = 5,         /* a serial line went away (device removed, hang-up, read or write error);
+                                   * it is closed, and reopened by itself once the device is back */
+    OSTREL_LINE_REOPENED = 6      /* a lost serial line is open again, receiving as before */
+} OstrelOutcomeKind;
+
+typedef struct OstrelOutcome {
+    int32_t kind;         /* OstrelOutcomeKind */
+    int32_t port;         /* OSTREL_PORT_COM1 .. OSTREL_PORT_UDP */
+    int32_t addressA;     /* the frame's terminal; OSTREL_WHOLE_BLOCK for line events */
+    int32_t addressB;     /* likewise */
+    int32_t commandCode;  /* the frame's OstrelCommandCode; 0 for line events */
+    uint32_t frameNumber; /* the frame's number (see GetLastQueuedFrame); 0 for line events */
+    int32_t sendings;     /* how often the frame went out on the wire; 0 when never */
+    int32_t elapsedMs;    /* from the frame's first sending to this outcome; 0 when it was never sent */
+} OstrelOutcome;
+
+/* Runs on the worker thread; the outcome is valid only during the call. */
+typedef void (*OstrelOutcomeCallback)(void* userValue, const OstrelOutcome* outcome);
+
+/* Sets the outcome callback (null: none), called with Init_Ostrel's user value from the next outcome on.
+ * May be called from any thread, also from a callback. Returns false for a null context. */
+OSTREL_API bool SetOutcomeCallback(OstrelContext* context, OstrelOutcomeCallback callback);
+
+/* The number of the frame that the calling thread's last successful Cmd_ call on this context queued;
+ * 0 when this thread has queued none on it. Numbers count from 1 in each context, in the order frames
+ * were queued (on all ports together), and after 4294967295 start again at 1. */
+OSTREL_API uint32_t GetLastQueuedFrame(OstrelContext* context);
+
 /* ---- Library management ---- */
 
 /* Creates a context and starts its worker thread. Returns the context, or null when callbacks is null
@@ -156,9 +200,12 @@ OSTREL_API OstrelContext* Init_Ostrel(void* userValue, const OstrelCallbacks* ca
 /* Opens a port and starts the context's 100 ms passes with the first port opened.
  * portNumber 1 to 10 opens COM1 to COM10 at 9600 baud: the device link "dev/COMn" in the working folder
  * when there is one, else /dev/ttySn-1. A line that is already open counts as opened; one whose device
- * went away is opened afresh. Any other portNumber binds the context's UDP port to that number (low 16
- * bits; 0 lets the system choose); a context has one UDP port, and binding a new number replaces the
- * old socket only once the new one is bound.
+ * went away is opened afresh. The context watches the lines it opened: one that goes away is reported
+ * (OSTREL_LINE_LOST) and opened again from the worker thread, tried about once a second, once its device
+ * is back (OSTREL_LINE_REOPENED; also when a call of this opens it again first).
+ * Any other portNumber binds the context's UDP port to that number (low 16 bits; 0 lets the system
+ * choose); a context has one UDP port, and binding a new number replaces the old socket only once the
+ * new one is bound.
  * replyTimeout is kept and not used; retryLimit (0 to OSTREL_RETRY_LIMIT_MAX) is how often a frame is
  * sent, one second apart, before onSendFailed; 0 means 256 times. Both hold for every port of the
  * context and are overwritten by each successful call.
@@ -175,13 +222,17 @@ OSTREL_API bool Start_Translib(OstrelContext* context, const char* forwardHost, 
                                int32_t forwardPort);
 
 /* Stops sending (queued frames stay queued and nothing is resent) and closes the UDP socket; terminals
- * keep being timed out and serial lines read. Returns 0 when an open socket was closed, -1 when there
- * was none or the context is null. */
+ * keep being timed out and serial lines read. No export starts sending again: a reply that still arrives
+ * answers its frame, and the frame left awaiting its reply and those queued get OSTREL_FRAME_DISCARDED at
+ * Quit_Ostrel. Returns 0 when an open socket was closed, -1 when there was none or the context is null. */
 OSTREL_API int32_t Stop_Ostrel(OstrelContext* context);
 
 /* Ends the context: closes the UDP socket, stops the worker thread, discards queued frames and frees
- * everything; the handle is invalid afterwards. Serial lines stay open for a later context. It waits
- * for the worker thread, so it must not be called from a callback (which runs on that thread). */
+ * everything; the handle is invalid afterwards. Before the worker ends, each frame awaiting its reply and
+ * then every frame still queued is reported OSTREL_FRAME_DISCARDED, each port's in queue order; a command
+ * called meanwhile queues nothing. Lost serial lines are no longer watched; open ones stay open for a
+ * later context. It waits for the worker thread, so it must not be called from a callback (which runs on
+ * that thread). */
 OSTREL_API void Quit_Ostrel(OstrelContext* context);
 
 /* ---- Terminal table ----

@@ -43,7 +43,7 @@ void serialReportToCanonical(std::span<const std::uint8_t> serialFrame, Canonica
 
 OstrelCore::OstrelCore(Transport& transport, void* userValue, const OstrelCallbacks& callbacks)
     : transport_(transport), callbacks_(userValue, callbacks),
-      pump_(rings_, table_, transport, callbacks_, localAddress_),
+      pump_(rings_, table_, transport, callbacks_, localAddress_, nowMs_),
       frames_(table_, transport, callbacks_, forward_, localAddress_), timeouts_(table_, callbacks_) {}
 
 void OstrelCore::startTimers() {
@@ -59,6 +59,28 @@ void OstrelCore::stopSending() {
 
 void OstrelCore::stopTimers() {
     running_.fill(false);
+}
+
+void OstrelCore::destroy() {
+    stopTimers();
+    rings_.refuseFrames();
+    pump_.discardAll();
+}
+
+void OstrelCore::serialLineLost(int port) {
+    serialLines_[port].clear();
+    if (lostLines_[port])
+        return;
+    lostLines_[port] = true;
+    callbacks_.lineOutcome(OSTREL_LINE_LOST, port);
+}
+
+void OstrelCore::serialLineOpened(int port) {
+    serialLines_[port].clear();
+    if (!lostLines_[port])
+        return;
+    lostLines_[port] = false;
+    callbacks_.lineOutcome(OSTREL_LINE_REOPENED, port);
 }
 
 bool OstrelCore::anyPassRunning() const {

@@ -23,19 +23,27 @@ struct PortSendState {
     std::uint8_t addressA = 0; // canonical address and code of the frame out
     std::uint8_t addressB = 0;
     std::uint8_t commandCode = 0;
+    std::uint32_t frameNumber = 0; // what the frame out was queued under
+    int sendings = 0;              // how often it went out on the wire
+    std::int64_t firstSentMs = 0;  // the core's time of its first sending
 };
 
 // Takes queued frames off the rings, one unanswered frame per port, converts each to the addressed
-// terminal's wire form, resends it every second and gives up after the retry limit.
+// terminal's wire form, resends it every second and gives up after the retry limit. Every frame it takes
+// gets exactly one outcome: answered, failed, unreachable or discarded. nowMs is the core's time, which
+// the outcomes measure from.
 class SendPump {
 public:
     static constexpr int kResendTicks = 10;
 
     SendPump(SendRing& rings, TerminalTable& table, Transport& transport, const CallbackCaller& callbacks,
-             const Ipv4Address& localAddress);
+             const Ipv4Address& localAddress, const std::int64_t& nowMs);
 
-    // Forgets every wait, as when the timers start.
+    // Forgets every wait, as when the timers start: a frame that awaited its reply is discarded.
     void clear();
+    // The end: port by port, the frame awaiting its reply and then every queued one is discarded, in queue
+    // order. The rings must take no more frames by then, or this would not end.
+    void discardAll();
     // One pass over the ports in ascending order.
     void run(int retryLimit);
     // Sends the port's next queued frame, if it has one and is not waiting for a reply.
@@ -57,12 +65,15 @@ private:
     void serve(int portIndex, int retryLimit);
     void giveUp(int portIndex);
     void transmit(int portIndex, const TerminalTable::Route& route, std::span<const std::uint8_t> bytes);
+    // The frame out (or just taken) on the port has met its fate; the port no longer waits for it.
+    void settle(int portIndex, OstrelOutcomeKind kind);
 
     SendRing& rings_;
     TerminalTable& table_;
     Transport& transport_;
     const CallbackCaller& callbacks_;
     const Ipv4Address& localAddress_;
+    const std::int64_t& nowMs_;
     std::array<PortSendState, kPortCount> states_{};
 };
 

@@ -10,11 +10,12 @@
 
 namespace ostrel {
 
-// A queued command: a copy of its CommandFrame's bytes and lengths.
+// A queued command: a copy of its CommandFrame's bytes and lengths, and the number it was queued under.
 struct SendRecord {
     std::array<std::uint8_t, CommandFrame::kBufferSize> bytes{};
     int payloadLength = 0;
     int frameLength = 0;
+    std::uint32_t frameNumber = 0;
 };
 
 // The frames waiting to be sent, one ring per port index (0..10), oldest first. Each ring has kSlots
@@ -27,17 +28,23 @@ struct SendRecord {
 //
 // A port index is taken by its low 8 bits, as the exports pass it; any other index than 0..10 is
 // refused by push and pop and reads as empty.
+//
+// Every frame pushed gets the next frame number, counted over all ports together so that a caller can
+// tell its frames apart wherever they go; the count never gives 0, which stands for "not queued".
 class SendRing {
 public:
     static constexpr int kSlots = 2000;
 
-    SendRing();
+    explicit SendRing(std::uint32_t firstFrameNumber = 1);
 
-    // Copies the frame into the port's ring; false, changing nothing, when the ring is full.
-    bool push(int portIndex, const CommandFrame& frame);
+    // Copies the frame into the port's ring and returns its frame number; 0, changing nothing, when the
+    // ring is full.
+    std::uint32_t push(int portIndex, const CommandFrame& frame);
     // Moves the port's oldest frame into out; false, leaving out alone, when the ring is empty.
     bool pop(int portIndex, SendRecord& out);
     bool isEmpty(int portIndex) const;
+    // From now on every push is refused: the frames held are being discarded for good.
+    void refuseFrames();
 
 private:
     struct Ring {
@@ -49,6 +56,8 @@ private:
     Ring* ringFor(int portIndex) const;
 
     mutable LockRecord sendQueueLock_;
+    std::uint32_t nextFrameNumber_;
+    bool refusing_ = false;
     std::unique_ptr<std::array<Ring, kPortCount>> rings_;
 };
 

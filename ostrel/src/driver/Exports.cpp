@@ -16,7 +16,8 @@ bool toPortIndex(int32_t port, int& portIndex) {
     return true;
 }
 
-// Builds a command frame on the stack and queues a copy for the port; false when nothing was queued.
+// Builds a command frame on the stack and queues a copy for the port; false when nothing was queued. The
+// frame's number is kept for GetLastQueuedFrame.
 template <class Frame, class... Args>
 bool queueCommand(OstrelContext* context, int32_t port, int32_t addressA, int32_t addressB,
                   int32_t headerWord, OstrelCommandCode code, Args... args) {
@@ -29,7 +30,7 @@ bool queueCommand(OstrelContext* context, int32_t port, int32_t addressA, int32_
     if (!frame.fill(args...))
         return false;
     frame.finalize();
-    return context->queue(portIndex, frame);
+    return context->queue(portIndex, frame) != 0;
 }
 
 } // namespace
@@ -47,6 +48,17 @@ OstrelContext* Init_Ostrel(void* userValue, const OstrelCallbacks* callbacks) {
         std::fflush(stdout);
         return nullptr;
     }
+}
+
+bool SetOutcomeCallback(OstrelContext* context, OstrelOutcomeCallback callback) {
+    if (!context)
+        return false;
+    context->setOutcomeCallback(callback);
+    return true;
+}
+
+uint32_t GetLastQueuedFrame(OstrelContext* context) {
+    return context ? context->lastQueuedFrame() : 0;
 }
 
 bool Start_Ostrel(OstrelContext* context, int32_t portNumber, int32_t replyTimeout, int32_t retryLimit) {

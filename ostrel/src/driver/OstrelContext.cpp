@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 using namespace std::chrono_literals;
 using ostrel::PrivateMessage;
@@ -14,10 +16,25 @@ using ostrel::PrivateMessage;
 static_assert(ostrel::UdpPort::kDatagramCapacity == ostrel::OstrelCore::kDatagramCapacity);
 static_assert(ostrel::UdpPort::kDatagramCapacity >= ostrel::kWireBufferSize);
 
+namespace {
+
+std::uint64_t nextInstanceId() {
+    static std::atomic<std::uint64_t> count{0};
+    return ++count;
+}
+
+// The number of the last frame each context took from this thread, by the context's instance id.
+std::unordered_map<std::uint64_t, std::uint32_t>& lastQueuedFrames() {
+    thread_local std::unordered_map<std::uint64_t, std::uint32_t> frames;
+    return frames;
+}
+
+} // namespace
+
 OstrelContext::OstrelContext(void* userValue, const OstrelCallbacks& callbacks,
                              ostrel::SocketCalls& socketCalls)
     : keepRunning_(asio::make_work_guard(io_)), tickTimer_(io_), udp_(io_, socketCalls),
-      core_(*this, userValue, callbacks) {}
+      core_(*this, userValue, callbacks), instanceId_(nextInstanceId()) {}
 
 std::unique_ptr<OstrelContext> OstrelContext::create(void* userValue, const OstrelCallbacks& callbacks,
                                                      ostrel::SocketCalls& socketCalls) {
@@ -63,13 +80,43 @@ bool OstrelContext::start(int portNumber, int replyTimeout, int retryLimit) {
     return true;
 }
 
+std::uint32_t OstrelContext::queue(int portIndex, const ostrel::CommandFrame& frame) {
+    const std::uint32_t number = core_.queueFrame(portIndex, frame);
+    if (number != 0)
+        lastQueuedFrames()[instanceId_] = number;
+    return number;
+}
+
+std::uint32_t OstrelContext::lastQueuedFrame() const {
+    const auto& frames = lastQueuedFrames();
+    const auto found = frames.find(instanceId_);
+    return found == frames.end() ? 0 : found->second;
+}
+
 bool OstrelContext::openSerial(int portNumber) {
     using Result = ostrel::SerialPort::OpenResult;
-    const Result result = ostrel::serialPorts()[portNumber - 1].open(portNumber, kSerialBaudRate);
+    const int port = portNumber - 1;
+    const Result result = ostrel::serialPorts()[port].open(portNumber, kSerialBaudRate);
+    if (result == Result::Failed)
+        return false;
+    startedLines_[port] = true;
     // Bytes collected from a line that went away belong to no frame on the new one.
-    if (result == Result::Opened)
-        core_.forgetSerialInput(portNumber - 1);
-    return result != Result::Failed;
+    if (result == Result::Opened || core_.isSerialLineLost(port))
+        core_.serialLineOpened(port);
+    return true;
+}
+
+void OstrelContext::reopenLostLines() {
+    for (int port = 0; port < ostrel::kSerialPortCount; ++port) {
+        if (!startedLines_[port] || !core_.isSerialLineLost(port))
+            continue;
+        // The open does not wait for a device that is missing or busy: the worker goes on at once.
+        ostrel::SerialPort& line = ostrel::serialPorts()[port];
+        if (line.open(ostrel::portNumberOf(port), kSerialBaudRate) == ostrel::SerialPort::OpenResult::Failed)
+            continue;
+        line.setReceiving(true);
+        core_.serialLineOpened(port);
+    }
 }
 
 bool OstrelContext::openUdp(int portNumber) {
@@ -116,7 +163,13 @@ void OstrelContext::post(PrivateMessage message, std::uintptr_t parameter) {
     asio::post(io_, [this, message, parameter] { handle(message, parameter); });
 }
 
+void OstrelContext::stampTime() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    core_.setNowMs(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
 void OstrelContext::handle(PrivateMessage message, std::uintptr_t parameter) {
+    stampTime();
     switch (message) {
     case PrivateMessage::MSG_START_TIMERS:
         ++startTimersHandled_;
@@ -133,7 +186,8 @@ void OstrelContext::handle(PrivateMessage message, std::uintptr_t parameter) {
             core_.onConnectionLost();
         break;
     case PrivateMessage::Destroy:
-        core_.stopTimers();
+        // Every frame still held gets its outcome before the worker ends; the lines are watched no more.
+        core_.destroy();
         tickTimer_.cancel();
         keepRunning_.reset();
         io_.stop();
@@ -157,7 +211,12 @@ void OstrelContext::onTick(const std::error_code& error) {
     }
     SerialChunks chunks;
     SerialReads reads;
+    stampTime();
     core_.tick(readSerialLines(chunks, reads));
+    if (--ticksToReopen_ == 0) {
+        ticksToReopen_ = kReopenTicks;
+        reopenLostLines();
+    }
     // A descriptor closed under the socket shows no readiness, and no more of it: this read finds it. The
     // socket is watched again if a passing error suspended the watch.
     readQueuedDatagrams();
@@ -184,7 +243,10 @@ std::span<const ostrel::SerialRead> OstrelContext::readSerialLines(SerialChunks&
         const auto chunk = std::span(chunks[port]).first(core_.serialRoom(port));
         const auto read = line.read(chunk);
         if (read.lineLost) {
-            core_.forgetSerialInput(port);
+            if (startedLines_[port])
+                core_.serialLineLost(port);
+            else
+                core_.forgetSerialInput(port);
             continue;
         }
         reads[count++] = {port, chunk.first(static_cast<std::size_t>(read.count))};
@@ -233,6 +295,7 @@ OstrelContext::Drained OstrelContext::readQueuedDatagrams() {
     while (read < kMostDatagramsPerWakeUp && udp_.isOpen()) {
         const auto batch =
             udp_.receive(std::min(ostrel::UdpPort::kBatchSize, kMostDatagramsPerWakeUp - read));
+        stampTime();
         draining_ = true;
         for (int i = 0; i < batch.count; ++i) {
             const auto datagram = udp_.datagram(i);

@@ -28,6 +28,8 @@ public:
     // that a flood which never lets the socket's queue empty still leaves room for the tick and for the
     // callers' jobs (Stop_Ostrel, Quit_Ostrel); the rest is read at the next wake-up, which comes at once.
     static constexpr int kMostDatagramsPerWakeUp = 256;
+    // A lost serial line is tried again this often, about once a second.
+    static constexpr int kReopenTicks = 10;
 
     // Returns a context whose loop is running, or null when the thread cannot be started. The UDP socket
     // moves its datagrams through socketCalls.
@@ -52,10 +54,11 @@ public:
         return result.get();
     }
 
-    // Safe from any thread: the rings and the table's queries take their own locks.
-    bool queue(int portIndex, const ostrel::CommandFrame& frame) {
-        return core_.queueFrame(portIndex, frame);
-    }
+    // Safe from any thread: the rings and the table's queries take their own locks. queue returns the
+    // frame's number (0: not queued) and remembers it as the calling thread's last on this context.
+    std::uint32_t queue(int portIndex, const ostrel::CommandFrame& frame);
+    std::uint32_t lastQueuedFrame() const;
+    void setOutcomeCallback(OstrelOutcomeCallback callback) { core_.setOutcomeCallback(callback); }
     ostrel::TerminalTable& table() { return core_.table(); }
     // Changes to the table are the worker's, also those a caller asks for.
     void setTerminalProperty(int portIndex, std::uint8_t a, std::uint8_t b, std::int32_t timeout);
@@ -69,6 +72,8 @@ private:
     OstrelContext(void* userValue, const OstrelCallbacks& callbacks, ostrel::SocketCalls& socketCalls);
 
     void post(ostrel::PrivateMessage message, std::uintptr_t parameter = 0);
+    // The core measures outcomes by the time it is given before each thing it handles.
+    void stampTime();
     void handle(ostrel::PrivateMessage message, std::uintptr_t parameter);
     void armTick();
     void onTick(const std::error_code& error);
@@ -91,6 +96,8 @@ private:
     void socketFailed(std::string reason);
     bool openSerial(int portNumber);
     bool openUdp(int portNumber);
+    // Tries to open again each line this context started that went away since.
+    void reopenLostLines();
 
     // What each line being received brought in this period, read into chunks.
     using SerialChunks =
@@ -117,6 +124,11 @@ private:
     bool draining_ = false;
     bool socketFailureQueued_ = false;
     ostrel::OstrelCore core_;
+    // Tells apart the contexts a thread queued on, also one made where an ended one was.
+    const std::uint64_t instanceId_;
+    // The serial lines this context's starts opened: those it opens again when they come back.
+    std::array<bool, ostrel::kSerialPortCount> startedLines_{};
+    int ticksToReopen_ = kReopenTicks;
     bool timersStarted_ = false;
     int startTimersHandled_ = 0;
     std::thread worker_;

@@ -10,7 +10,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
-// The core with recordings on both sides, driven in synthetic time: one tick() is one 100 ms period.
+// The core with recordings on both sides, driven in synthetic time: one tick() is one 100 ms period, and
+// the core's clock reads nowMs, which starts at 0 and moves only with tick() and advance().
 class CoreHarness : public ::testing::Test {
 protected:
     static constexpr const char* kTerminalHost = "10.0.0.5";
@@ -19,7 +20,10 @@ protected:
     // The PC's own address, which network frames carry.
     static constexpr ostrel::Ipv4Address kLocalAddress{192, 168, 1, 10};
 
-    CoreHarness() { core.setLocalAddress(kLocalAddress); }
+    CoreHarness() {
+        core.setLocalAddress(kLocalAddress);
+        core.setOutcomeCallback(&RecordedCallbacks::recordOutcome);
+    }
 
     void datagram(const std::vector<std::uint8_t>& bytes, const char* host = kTerminalHost,
                   std::uint16_t port = kTerminalPort) {
@@ -30,7 +34,15 @@ protected:
         core.onDatagram(buffer, static_cast<int>(bytes.size()), source, port);
     }
     // One 100 ms period, with what the serial lines brought in it.
-    void tick() { lines.tick(core); }
+    void tick() {
+        advance(100);
+        lines.tick(core);
+    }
+    // Time passes between ticks, as when a datagram arrives in the middle of a period.
+    void advance(std::int64_t ms) {
+        nowMs += ms;
+        core.setNowMs(nowMs);
+    }
     void ticks(int n) {
         for (int i = 0; i < n; ++i)
             tick();
@@ -52,17 +64,21 @@ protected:
         transport.serialWrites.clear();
         recorded.events.clear();
         recorded.reports.clear();
+        recorded.outcomes.clear();
         recorded.refreshes = 0;
     }
-    bool queueLcdClean(int portIndex, std::uint8_t a, std::uint8_t b) {
+    // Returns the frame's number, 0 when it was refused. A code other than the clean command's makes a
+    // frame some terminals have no word for.
+    std::uint32_t queueLcdClean(int portIndex, std::uint8_t a, std::uint8_t b, std::uint8_t code = 11) {
         ostrel::LcdCleanFrame frame;
         frame.setAddress(a, b, 0);
-        frame.setCommand(11);
+        frame.setCommand(code);
         frame.fill();
         frame.finalize();
         return core.queueFrame(portIndex, frame);
     }
 
+    std::int64_t nowMs = 0;
     RecordingTransport transport;
     SimulatedLines lines;
     RecordedCallbacks recorded;

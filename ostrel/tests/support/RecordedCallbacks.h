@@ -1,12 +1,14 @@
 #pragma once
 
+#include "OutcomeLog.h"
 #include "ostrel/ostrel.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// A callbacks table whose every slot writes down what it was told, in order.
+// A callbacks table whose every slot writes down what it was told, in order; recordOutcome does the same
+// as the outcome callback.
 struct RecordedCallbacks {
     struct Event {
         int port, a, b, index, code;
@@ -21,6 +23,7 @@ struct RecordedCallbacks {
     std::vector<Call> reports;
     std::vector<Call> sendFailures;
     std::vector<std::string> lost;
+    OutcomeLog outcomes;
     int refreshes = 0;
     OstrelCallbacks table{};
 
@@ -41,6 +44,10 @@ struct RecordedCallbacks {
     }
     RecordedCallbacks(const RecordedCallbacks&) = delete;
     RecordedCallbacks& operator=(const RecordedCallbacks&) = delete;
+
+    static void recordOutcome(void* user, const OstrelOutcome* outcome) {
+        self(user)->outcomes.record(*outcome);
+    }
 
     std::vector<int> eventCodes() const {
         std::vector<int> codes;
