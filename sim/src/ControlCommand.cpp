@@ -1,6 +1,7 @@
 #include "ControlCommand.h"
 
 #include "Options.h"
+#include "QuotedText.h"
 
 #include <algorithm>
 #include <vector>
@@ -116,8 +117,8 @@ private:
     bool number(std::size_t at, int lowest, int highest, std::string_view what) {
         const auto n = parseNumber(words_[at], lowest, highest);
         if (!n) {
-            error_ = "'" + std::string(words_[at]) + "' is not a " + std::string(what) + " (" +
-                     std::to_string(lowest) + "-" + std::to_string(highest) + ")";
+            error_ = quoted(words_[at]) + " is not a " + std::string(what) + " (" + std::to_string(lowest) +
+                     "-" + std::to_string(highest) + ")";
             return false;
         }
         command_.number = *n;
@@ -136,7 +137,7 @@ private:
     bool seconds(std::size_t at) {
         const auto interval = parseSeconds(words_[at]);
         if (!interval) {
-            error_ = "'" + std::string(words_[at]) + "' is not a number of seconds";
+            error_ = quoted(words_[at]) + " is not a number of seconds";
             return false;
         }
         command_.interval = *interval;

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "FrameLog.h"
+#include "QuotedText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -135,7 +136,7 @@ private:
             const auto comma = list.find(',');
             const auto kind = list.substr(0, comma);
             if (std::find(kRecordKinds.begin(), kRecordKinds.end(), kind) == kRecordKinds.end()) {
-                error_ = "'" + std::string(kind) + "' is no kind of record (";
+                error_ = quoted(kind) + " is no kind of record (";
                 for (const auto known : kRecordKinds)
                     error_ += std::string(known) + (known == kRecordKinds.back() ? ")" : ", ");
                 return false;
@@ -228,7 +229,7 @@ private:
         if (store(text))
             return true;
         if (error_.empty())
-            error_ = "'" + std::string(text) + "' is not a valid value for " + std::string(option);
+            error_ = quoted(text) + " is not a valid value for " + std::string(option);
         return false;
     }
 

@@ -1,5 +1,7 @@
 #include "TerminalAddress.h"
 
+#include "QuotedText.h"
+
 #include <charconv>
 
 namespace sim {
@@ -36,8 +38,8 @@ std::optional<AddressPattern> AddressPattern::parse(std::string_view text, std::
     const auto a = dot == std::string_view::npos ? std::nullopt : parseRange(text.substr(0, dot));
     const auto b = dot == std::string_view::npos ? std::nullopt : parseRange(text.substr(dot + 1));
     if (!a || !b) {
-        error = "'" + std::string(text) +
-                "' is not a terminal address: write A.B with numbers 0-255 or ranges m-n, or all";
+        error =
+            quoted(text) + " is not a terminal address: write A.B with numbers 0-255 or ranges m-n, or all";
         return std::nullopt;
     }
     pattern.a_ = *a;
