@@ -39,7 +39,7 @@ test-asan:
 test-tsan:
 	@cmake -S . -B build/tsan $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZER=thread -DTARVEX_OSTREL_ONLY=ON -DTARVEX_WERROR=ON
 	@cmake --build build/tsan -j$(JOBS)
-	@cd build/tsan && ctest -j$(JOBS) --output-on-failure -L "ostrel|handover"
+	@cd build/tsan && ctest -j$(JOBS) --output-on-failure -L "ostrel|handover|cli"
 
 # The fuzz targets need clang's libFuzzer: packages clang-14 and libclang-rt-14-dev.
 FUZZ_RUNTIME = $(shell clang++-14 -print-resource-dir 2>/dev/null)/lib/linux/libclang_rt.fuzzer-x86_64.a

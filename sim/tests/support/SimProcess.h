@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/JsonLine.h"
+#include "support/PipeLineReader.h"
 #include "support/WaitUntil.h"
 
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <functional>
 #include <iterator>
 #include <optional>
-#include <poll.h>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
@@ -66,6 +66,7 @@ public:
         ::close(fromChild[1]);
         input_ = toChild[1];
         output_ = fromChild[0];
+        lines_ = PipeLineReader(output_);
     }
 
     SimProcess(const SimProcess&) = delete;
@@ -163,26 +164,7 @@ public:
     }
 
 private:
-    std::optional<std::string> readLine(std::chrono::milliseconds limit) {
-        const auto deadline = Clock::now() + limit;
-        while (true) {
-            const auto newline = pending_.find('\n');
-            if (newline != std::string::npos) {
-                std::string line = pending_.substr(0, newline);
-                pending_.erase(0, newline + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd p{output_, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                return std::nullopt;
-            char chunk[4096];
-            const ssize_t n = ::read(output_, chunk, sizeof chunk);
-            if (n <= 0)
-                return std::nullopt;
-            pending_.append(chunk, static_cast<std::size_t>(n));
-        }
-    }
+    std::optional<std::string> readLine(std::chrono::milliseconds limit) { return lines_.readLine(limit); }
 
     static std::string contentOf(const std::filesystem::path& path) {
         std::ifstream file(path);
@@ -195,5 +177,5 @@ private:
     pid_t pid_ = -1;
     int input_ = -1;
     int output_ = -1;
-    std::string pending_;
+    PipeLineReader lines_;
 };

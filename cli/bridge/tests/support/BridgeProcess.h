@@ -1,0 +1,86 @@
+#pragma once
+
+#include "support/WaitUntil.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+// `tarvex-cli bridge` as a separate process, as a service manager runs it: started with its arguments,
+// its standard error kept in bridge.log in the folder, ended by a signal.
+class BridgeProcess {
+public:
+    BridgeProcess(const std::vector<std::string>& bridgeArguments, const std::filesystem::path& folder)
+        : logPath_(folder / "bridge.log") {
+        std::vector<std::string> arguments{TARVEX_CLI_PATH, "bridge"};
+        arguments.insert(arguments.end(), bridgeArguments.begin(), bridgeArguments.end());
+        std::vector<char*> argv;
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const std::string logPath = logPath_.string();
+        pid_ = ::fork();
+        if (pid_ < 0)
+            throw std::runtime_error("fork failed");
+        if (pid_ == 0) {
+            // Only async-signal-safe calls between fork and exec: the test process has other threads.
+            const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int nothing = ::open("/dev/null", O_RDONLY);
+            ::dup2(nothing, STDIN_FILENO);
+            ::dup2(log, STDOUT_FILENO);
+            ::dup2(log, STDERR_FILENO);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~BridgeProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    BridgeProcess(const BridgeProcess&) = delete;
+    BridgeProcess& operator=(const BridgeProcess&) = delete;
+
+    // Its exit status once it ended within the limit (128 + N for signal N), else nothing.
+    std::optional<int> exitStatus(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+        if (pid_ <= 0)
+            return exited_;
+        int status = 0;
+        if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
+            return std::nullopt;
+        pid_ = -1;
+        exited_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return exited_;
+    }
+
+    // Sends the signal (once it still runs: a pid of -1 would signal every process) and waits for the exit
+    // status.
+    std::optional<int> stop(int signal = SIGTERM) {
+        if (pid_ > 0)
+            ::kill(pid_, signal);
+        return exitStatus();
+    }
+
+    bool running() const { return pid_ > 0; }
+
+    pid_t pid() const { return pid_; }
+
+    std::string log() const {
+        std::ifstream file(logPath_);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    std::filesystem::path logPath_;
+    pid_t pid_ = -1;
+    std::optional<int> exited_;
+};

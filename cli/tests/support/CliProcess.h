@@ -1,0 +1,122 @@
+#pragma once
+
+#include "support/PipeLineReader.h"
+#include "support/WaitUntil.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+// tarvex-cli running as a separate process in the current folder, as a script runs it: its standard
+// output read line by line as it comes, its standard error kept in a file for the test to read.
+class CliProcess {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit CliProcess(const std::vector<std::string>& arguments)
+        : errorPath_(std::filesystem::current_path() /
+                     ("tarvex-cli-stderr-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))) {
+        std::vector<std::string> all{TARVEX_CLI_PATH};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (auto& argument : all)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const std::string errorPath = errorPath_.string();
+        int fromChild[2];
+        if (::pipe2(fromChild, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        pid_ = ::fork();
+        if (pid_ < 0)
+            throw std::runtime_error("fork failed");
+        if (pid_ == 0) {
+            // Only async-signal-safe calls between fork and exec: the test process may have other threads.
+            const int errors = ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int nothing = ::open("/dev/null", O_RDONLY);
+            ::dup2(nothing, STDIN_FILENO);
+            ::dup2(fromChild[1], STDOUT_FILENO);
+            ::dup2(errors, STDERR_FILENO);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(fromChild[1]);
+        output_ = fromChild[0];
+        lines_ = PipeLineReader(output_);
+    }
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+    ~CliProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(output_);
+        std::error_code ignored;
+        std::filesystem::remove(errorPath_, ignored);
+    }
+
+    // The next line of its standard output; nothing when none came within the limit or the output ended.
+    std::optional<std::string> readLine(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+        return lines_.readLine(limit);
+    }
+
+    // Every remaining line of its standard output, up to its end.
+    std::vector<std::string> remainingLines(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+        std::vector<std::string> lines;
+        const auto deadline = Clock::now() + limit;
+        while (auto line =
+                   readLine(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())))
+            lines.push_back(*line);
+        return lines;
+    }
+
+    void signal(int number) const { ::kill(pid_, number); }
+
+    // Its exit status (128 + the signal's number when a signal ended it), or nothing within the limit.
+    std::optional<int> exitStatus(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+        if (pid_ > 0) {
+            int status = 0;
+            if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
+                return std::nullopt;
+            pid_ = -1;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        return status_;
+    }
+
+    std::string errors() const {
+        std::ifstream file(errorPath_);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    std::filesystem::path errorPath_;
+    pid_t pid_ = -1;
+    int output_ = -1;
+    int status_ = -1;
+    PipeLineReader lines_;
+};
+
+// Runs tarvex-cli to its end: its exit status, standard output and standard error.
+struct CliRun {
+    int status;
+    std::vector<std::string> lines;
+    std::string errors;
+};
+
+inline CliRun runCli(const std::vector<std::string>& arguments) {
+    CliProcess cli(arguments);
+    auto lines = cli.remainingLines();
+    const auto status = cli.exitStatus();
+    return {status.value_or(-1), lines, cli.errors()};
+}
