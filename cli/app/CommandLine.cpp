@@ -7,7 +7,8 @@
 namespace tarvex::cli {
 
 CommandLine::CommandLine(int argc, char** argv, std::string shortOptions, const option* longOptions)
-    : argc_(argc), argv_(argv), shortOptions_(":" + std::move(shortOptions)), longOptions_(longOptions) {
+    : argc_(argc), argv_(argv), shortOptions_(std::move(shortOptions.insert(0, 1, ':'))),
+      longOptions_(longOptions) {
     // 0 makes glibc start afresh; the program parses one command line, but tests may parse several.
     optind = 0;
     opterr = 0;

@@ -12,8 +12,11 @@ namespace {
 template <class Predicate> std::string zoneList(const TerminalStateReading& reading, Predicate has) {
     std::string list;
     for (std::size_t i = 0; i < reading.zones.size(); ++i) {
-        if (has(reading.zones[i]))
-            list += (list.empty() ? "" : " ") + std::to_string(i + 1);
+        if (!has(reading.zones[i]))
+            continue;
+        if (!list.empty())
+            list += ' ';
+        list += std::to_string(i + 1);
     }
     return list.empty() ? "none" : list;
 }

@@ -1,6 +1,7 @@
 #include "BridgeSettings.h"
 
 #include "BridgeConfig.h"
+#include "QuotedText.h"
 
 #include <algorithm>
 #include <array>
@@ -172,7 +173,7 @@ std::string storePassword(BridgeSettings& settings, const std::string& key, cons
     }
     const auto slash = key.find('/');
     if (slash == std::string::npos)
-        return "'" + key + "' is neither default nor a terminal written PORT/A.B (6000/1.2)";
+        return inQuotes(key) + " is neither default nor a terminal written PORT/A.B (6000/1.2)";
     std::string error;
     const auto port = parsePortSpec(std::string_view(key).substr(0, slash), error);
     if (!port)

@@ -1,5 +1,7 @@
 #include "CommandRequest.h"
 
+#include "QuotedText.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -235,7 +237,7 @@ private:
     // The value as the user wrote it: a word in single quotes, a JSON value as JSON.
     std::string shown(const json& value) const {
         if (fromWords_ && value.is_string())
-            return "'" + value.get<std::string>() + "'";
+            return inQuotes(value.get<std::string>());
         return value.dump(-1, ' ', false, json::error_handler_t::replace);
     }
 

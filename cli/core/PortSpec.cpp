@@ -1,5 +1,6 @@
 #include "PortSpec.h"
 
+#include "QuotedText.h"
 #include "ostrel/ostrel.h"
 
 #include <charconv>
@@ -21,8 +22,8 @@ std::optional<PortSpec> parsePortSpec(std::string_view text, std::string& error)
     const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (text.empty() || status != std::errc() || end != text.data() + text.size() ||
         number < OSTREL_PORT_COM1 || number > kHighestUdpPort) {
-        error = "'" + std::string(text) +
-                "' is no port: give 1 to 10 for COM1 to COM10, or a UDP port number 11 to 65535";
+        error =
+            inQuotes(text) + " is no port: give 1 to 10 for COM1 to COM10, or a UDP port number 11 to 65535";
         return std::nullopt;
     }
     if (number <= OSTREL_PORT_COM10)

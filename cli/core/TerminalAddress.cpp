@@ -1,5 +1,6 @@
 #include "TerminalAddress.h"
 
+#include "QuotedText.h"
 #include "ostrel/ostrel.h"
 
 #include <charconv>
@@ -32,7 +33,7 @@ std::optional<TerminalAddress> parseTerminalAddress(std::string_view text, std::
         if (a && b)
             return TerminalAddress{*a, *b};
     }
-    error = "'" + std::string(text) + "' is no terminal address: give A.B, each 0 to 254 (255 names a block)";
+    error = inQuotes(text) + " is no terminal address: give A.B, each 0 to 254 (255 names a block)";
     return std::nullopt;
 }
 
