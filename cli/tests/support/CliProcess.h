@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ChildProcess.h"
 #include "support/PipeLineReader.h"
 #include "support/WaitUntil.h"
 
@@ -28,27 +29,10 @@ public:
                      ("tarvex-cli-stderr-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))) {
         std::vector<std::string> all{TARVEX_CLI_PATH};
         all.insert(all.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (auto& argument : all)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        const std::string errorPath = errorPath_.string();
         int fromChild[2];
         if (::pipe2(fromChild, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
-        pid_ = ::fork();
-        if (pid_ < 0)
-            throw std::runtime_error("fork failed");
-        if (pid_ == 0) {
-            // Only async-signal-safe calls between fork and exec: the test process may have other threads.
-            const int errors = ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int nothing = ::open("/dev/null", O_RDONLY);
-            ::dup2(nothing, STDIN_FILENO);
-            ::dup2(fromChild[1], STDOUT_FILENO);
-            ::dup2(errors, STDERR_FILENO);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = spawnChild(all, -1, fromChild[1], errorPath_.string());
         ::close(fromChild[1]);
         output_ = fromChild[0];
         lines_ = PipeLineReader(output_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ChildProcess.h"
 #include "support/JsonLine.h"
 #include "support/PipeLineReader.h"
 #include "support/WaitUntil.h"
@@ -41,27 +42,10 @@ public:
             arguments.push_back("--quiet");
         }
         arguments.insert(arguments.end(), linkArguments.begin(), linkArguments.end());
-        std::vector<char*> argv;
-        for (auto& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        const std::string errorPath = errorPath_.string();
-
         int toChild[2], fromChild[2];
         if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
-        pid_ = ::fork();
-        if (pid_ < 0)
-            throw std::runtime_error("fork failed");
-        if (pid_ == 0) {
-            // Only async-signal-safe calls between fork and exec: the test process has other threads.
-            const int errors = ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(toChild[0], STDIN_FILENO);
-            ::dup2(fromChild[1], STDOUT_FILENO);
-            ::dup2(errors, STDERR_FILENO);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = spawnChild(arguments, toChild[0], fromChild[1], errorPath_.string());
         ::close(toChild[0]);
         ::close(fromChild[1]);
         input_ = toChild[1];

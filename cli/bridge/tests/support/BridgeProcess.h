@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ChildProcess.h"
 #include "support/WaitUntil.h"
 
 #include <csignal>
@@ -22,24 +23,7 @@ public:
         : logPath_(folder / "bridge.log") {
         std::vector<std::string> arguments{TARVEX_CLI_PATH, "bridge"};
         arguments.insert(arguments.end(), bridgeArguments.begin(), bridgeArguments.end());
-        std::vector<char*> argv;
-        for (auto& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        const std::string logPath = logPath_.string();
-        pid_ = ::fork();
-        if (pid_ < 0)
-            throw std::runtime_error("fork failed");
-        if (pid_ == 0) {
-            // Only async-signal-safe calls between fork and exec: the test process has other threads.
-            const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int nothing = ::open("/dev/null", O_RDONLY);
-            ::dup2(nothing, STDIN_FILENO);
-            ::dup2(log, STDOUT_FILENO);
-            ::dup2(log, STDERR_FILENO);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = spawnChild(arguments, -1, -1, logPath_.string());
     }
     ~BridgeProcess() {
         if (pid_ > 0) {
