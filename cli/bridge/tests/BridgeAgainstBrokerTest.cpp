@@ -6,6 +6,7 @@
 #include "support/MqttTestClient.h"
 #include "support/PtyLine.h"
 #include "support/SimProcess.h"
+#include "support/WaitUntil.h"
 
 #include <filesystem>
 #include <fstream>

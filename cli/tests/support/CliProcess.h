@@ -2,7 +2,6 @@
 
 #include "support/ChildProcess.h"
 #include "support/PipeLineReader.h"
-#include "support/WaitUntil.h"
 
 #include <chrono>
 #include <csignal>
@@ -14,7 +13,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -40,10 +38,8 @@ public:
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
     ~CliProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        if (pid_ > 0)
+            killChild(pid_);
         ::close(output_);
         std::error_code ignored;
         std::filesystem::remove(errorPath_, ignored);
@@ -69,11 +65,9 @@ public:
     // Its exit status (128 + the signal's number when a signal ended it), or nothing within the limit.
     std::optional<int> exitStatus(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
         if (pid_ > 0) {
-            int status = 0;
-            if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
-                return std::nullopt;
-            pid_ = -1;
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            status_ = waitForExit(pid_, limit);
+            if (status_)
+                pid_ = -1;
         }
         return status_;
     }
@@ -87,7 +81,7 @@ private:
     std::filesystem::path errorPath_;
     pid_t pid_ = -1;
     int output_ = -1;
-    int status_ = -1;
+    std::optional<int> status_;
     PipeLineReader lines_;
 };
 

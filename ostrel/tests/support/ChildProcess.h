@@ -1,8 +1,14 @@
 #pragma once
 
+#include "support/WaitUntil.h"
+
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,4 +33,19 @@ inline pid_t spawnChild(std::vector<std::string> arguments, int input, int outpu
         ::_exit(127);
     }
     return pid;
+}
+
+// The child's exit status once it has ended within the limit (128 + N when signal N ended it), and the child
+// reaped; nothing while it still runs.
+inline std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds limit) {
+    int status = 0;
+    if (!waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, limit))
+        return std::nullopt;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Ends the child at once and reaps it, so that no test leaves a process or a zombie behind.
+inline void killChild(pid_t pid) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
 }

@@ -15,7 +15,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -57,10 +56,8 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     ~SimProcess() {
-        if (pid_ > 0 && !quit()) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        if (pid_ > 0 && !quit())
+            killChild(pid_);
         if (input_ >= 0)
             ::close(input_);
         ::close(output_);
@@ -103,12 +100,10 @@ public:
     std::optional<int> quit() {
         ::close(input_);
         input_ = -1;
-        int status = 0;
-        const bool ended = waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; });
-        if (!ended)
-            return std::nullopt;
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        const auto status = waitForExit(pid_, std::chrono::seconds(10));
+        if (status)
+            pid_ = -1;
+        return status;
     }
 
     pid_t pid() const { return pid_; }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "support/ChildProcess.h"
-#include "support/WaitUntil.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -11,7 +10,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -26,10 +24,8 @@ public:
         pid_ = spawnChild(arguments, -1, -1, logPath_.string());
     }
     ~BridgeProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        if (pid_ > 0)
+            killChild(pid_);
     }
     BridgeProcess(const BridgeProcess&) = delete;
     BridgeProcess& operator=(const BridgeProcess&) = delete;
@@ -38,11 +34,9 @@ public:
     std::optional<int> exitStatus(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
         if (pid_ <= 0)
             return exited_;
-        int status = 0;
-        if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
-            return std::nullopt;
-        pid_ = -1;
-        exited_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        exited_ = waitForExit(pid_, limit);
+        if (exited_)
+            pid_ = -1;
         return exited_;
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ChildProcess.h"
 #include "support/WaitUntil.h"
 
 #include <arpa/inet.h>
@@ -39,8 +40,7 @@ public:
     void kill() {
         if (pid_ < 0)
             return;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        killChild(pid_);
         pid_ = -1;
     }
 
@@ -117,10 +117,8 @@ private:
             pid_ = pid;
             return true;
         }
-        if (!ended) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
+        if (!ended)
+            killChild(pid);
         return false;
     }
 
